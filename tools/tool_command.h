@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace vimsa::tool {
+
+// One subcommand of vimsa-tool. `run` receives the arguments after the
+// subcommand's name and returns the process exit status.
+struct Command {
+    const char* name;
+    const char* summary;
+    int (*run)(const std::vector<std::string_view>& args);
+};
+
+// Commands register themselves from their own source file:
+//   static const tool::Registrar kLz{{"lz", "compress or expand raw LZ blocks", &RunLz}};
+class Registrar {
+public:
+    explicit Registrar(const Command& command);
+};
+
+const std::vector<Command>& Commands();
+
+// True when args hold "--help" or "-h".
+bool WantsHelp(const std::vector<std::string_view>& args);
+
+}  // namespace vimsa::tool
