@@ -68,7 +68,8 @@ struct Chain {
 void BM_WorldMatrixChainCached(benchmark::State& state) {
     Chain chain;
     chain.Leaf().GetWorldMatrix();
-    for (auto _ : state) benchmark::DoNotOptimize(chain.Leaf().GetWorldMatrix());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(chain.Leaf().GetWorldMatrix());
 }
 BENCHMARK(BM_WorldMatrixChainCached);
 

@@ -15,7 +15,8 @@ bool operator==(const Matrix4& a, const Matrix4& b) {
 Matrix4 Transpose(const Matrix4& a) {
     Matrix4 r;
     for (int row = 0; row < 4; ++row) {
-        for (int col = 0; col < 4; ++col) r(row, col) = a(col, row);
+        for (int col = 0; col < 4; ++col)
+            r(row, col) = a(col, row);
     }
     return r;
 }
@@ -23,7 +24,8 @@ Matrix4 Transpose(const Matrix4& a) {
 Matrix3 Transpose(const Matrix3& a) {
     Matrix3 r;
     for (int row = 0; row < 3; ++row) {
-        for (int col = 0; col < 3; ++col) r(row, col) = a(col, row);
+        for (int col = 0; col < 3; ++col)
+            r(row, col) = a(col, row);
     }
     return r;
 }
@@ -31,7 +33,8 @@ Matrix3 Transpose(const Matrix3& a) {
 namespace {
 
 void SwapRows(Matrix4& a, int r1, int r2) {
-    for (int c = 0; c < 4; ++c) std::swap(a(r1, c), a(r2, c));
+    for (int c = 0; c < 4; ++c)
+        std::swap(a(r1, c), a(r2, c));
 }
 
 }  // namespace

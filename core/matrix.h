@@ -25,7 +25,8 @@ struct Matrix4 {
     static Matrix4 Identity() { return Matrix4{}; }
     static Matrix4 Zero() {
         Matrix4 z;
-        for (float& e : z.m) e = 0.0f;
+        for (float& e : z.m)
+            e = 0.0f;
         return z;
     }
 };
@@ -35,7 +36,9 @@ bool operator==(const Matrix4& a, const Matrix4& b);
 inline Vector4 GetRow(const Matrix4& a, int r) {
     return {a.m[4 * r], a.m[4 * r + 1], a.m[4 * r + 2], a.m[4 * r + 3]};
 }
-inline Vector3 GetColumn3(const Matrix4& a, int c) { return {a.m[c], a.m[4 + c], a.m[8 + c]}; }
+inline Vector3 GetColumn3(const Matrix4& a, int c) {
+    return {a.m[c], a.m[4 + c], a.m[8 + c]};
+}
 
 // A·B: applying the result applies B first.
 inline Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
@@ -61,9 +64,13 @@ inline Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
     o[15] = x[12] * y[3] + x[13] * y[7] + x[14] * y[11] + x[15] * y[15];
     return r;
 }
-inline Matrix4 operator*(const Matrix4& a, const Matrix4& b) { return Multiply(a, b); }
+inline Matrix4 operator*(const Matrix4& a, const Matrix4& b) {
+    return Multiply(a, b);
+}
 // Replaces A by A·B.
-inline Matrix4& MultiplyInPlace(Matrix4& a, const Matrix4& b) { return a = Multiply(a, b); }
+inline Matrix4& MultiplyInPlace(Matrix4& a, const Matrix4& b) {
+    return a = Multiply(a, b);
+}
 
 // M·v with all four components.
 inline Vector4 TransformVector4(const Matrix4& a, Vector4 v) {
@@ -84,7 +91,9 @@ inline Vector4 TransformPoint(const Matrix4& a, Vector3 p) {
 }
 
 // x, y, z of M·(p, 1), for affine matrices.
-inline Vector3 TransformPoint3(const Matrix4& a, Vector3 p) { return XYZ(TransformPoint(a, p)); }
+inline Vector3 TransformPoint3(const Matrix4& a, Vector3 p) {
+    return XYZ(TransformPoint(a, p));
+}
 
 // The upper-left 3x3 part applied to v (no translation).
 inline Vector3 RotateVector(const Matrix4& a, Vector3 v) {

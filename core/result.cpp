@@ -12,18 +12,21 @@ struct ResultEntry {
     const char* text;
 };
 
-#define VIMSA_RESULT(code, text) {code, #code, text}
+#define VIMSA_RESULT(code, text) \
+    { code, #code, text }
 
 // Sorted by code (as unsigned) so lookups can search it.
 constexpr ResultEntry kResults[] = {
     VIMSA_RESULT(RESULT_OK, "success"),
-    VIMSA_RESULT(ERR_FAIL, "unspecified failure: out of memory or a sub-object could not be created"),
+    VIMSA_RESULT(ERR_FAIL,
+                 "unspecified failure: out of memory or a sub-object could not be created"),
     VIMSA_RESULT(ERR_FILE_OPEN, "a file could not be opened"),
     VIMSA_RESULT(ERR_FILE_SEEK, "positioning in a file failed"),
     VIMSA_RESULT(ERR_FILE_SIZE, "the size of a file could not be determined"),
     VIMSA_RESULT(ERR_FILE_READ, "fewer bytes were read than requested"),
     VIMSA_RESULT(ERR_FILE_WRITE, "fewer bytes were written than requested"),
-    VIMSA_RESULT(ERR_OUT_OF_RANGE, "a read, write or seek would pass the end of a stream or buffer"),
+    VIMSA_RESULT(ERR_OUT_OF_RANGE,
+                 "a read, write or seek would pass the end of a stream or buffer"),
     VIMSA_RESULT(ERR_NOT_FOUND, "a catalog lookup named a folder rather than a file"),
     VIMSA_RESULT(ERR_NULL_ARGUMENT, "a required pointer argument is null"),
     VIMSA_RESULT(ERR_STREAM_FAILED, "the stream has failed or is not ready for the operation"),
@@ -96,7 +99,8 @@ constexpr ResultEntry kResults[] = {
     {MakeResult(0x81080204u), "ERR_DRAW_STEP_4", "draw step 4 failed"},
     {MakeResult(0x81080205u), "ERR_DRAW_STEP_5", "draw step 5 failed"},
     {MakeResult(0x81080206u), "ERR_DRAW_STEP_6", "draw step 6 failed"},
-    VIMSA_RESULT(ERR_DRAW_FAILED, "the last draw step failed, or drawing without renderer, world matrix or camera"),
+    VIMSA_RESULT(ERR_DRAW_FAILED,
+                 "the last draw step failed, or drawing without renderer, world matrix or camera"),
     VIMSA_RESULT(ERR_BLOCK_NOT_OWNED, "the use count of a block that is not owned was incremented"),
     VIMSA_RESULT(ERR_BLOCK_SHARED, "an unshareable block already in use was shared again"),
     VIMSA_RESULT(ERR_IMPORT_OPEN, "a scene file to import could not be opened"),
@@ -114,8 +118,10 @@ constexpr ResultEntry kResults[] = {
     VIMSA_RESULT(ERR_DEMO_PORTALS, "a pair of portals could not be created"),
     VIMSA_RESULT(ERR_DEMO_PARTICLES, "a particle system could not be created"),
     VIMSA_RESULT(ERR_DEMO_TERRAIN, "the terrain could not be created, loaded or built"),
-    VIMSA_RESULT(ERR_VOLUME_NO_TABLE, "the volume pair-test table is not set up, or a volume is null"),
-    VIMSA_RESULT(ERR_VOLUME_NO_TEST, "a volume kind has no index, or the pair of kinds has no test"),
+    VIMSA_RESULT(ERR_VOLUME_NO_TABLE,
+                 "the volume pair-test table is not set up, or a volume is null"),
+    VIMSA_RESULT(ERR_VOLUME_NO_TEST,
+                 "a volume kind has no index, or the pair of kinds has no test"),
     VIMSA_RESULT(ERR_MEDIA_PLAY_STATE, "play requested while neither stopped nor paused"),
     VIMSA_RESULT(ERR_MEDIA_PAUSE_STATE, "pause requested while neither playing nor stopped"),
     VIMSA_RESULT(ERR_MEDIA_STOP_STATE, "stop requested while neither playing nor paused"),
@@ -135,7 +141,8 @@ constexpr ResultEntry kResults[] = {
 
 constexpr bool SortedByCode() {
     for (size_t i = 1; i < std::size(kResults); ++i) {
-        if (static_cast<uint32_t>(kResults[i - 1].code) >= static_cast<uint32_t>(kResults[i].code)) {
+        if (static_cast<uint32_t>(kResults[i - 1].code) >=
+            static_cast<uint32_t>(kResults[i].code)) {
             return false;
         }
     }
@@ -145,9 +152,10 @@ static_assert(SortedByCode(), "result table must stay sorted by code");
 
 const ResultEntry* Find(Result code) {
     const auto* end = std::end(kResults);
-    const auto* it = std::lower_bound(std::begin(kResults), end, code, [](const ResultEntry& e, Result c) {
-        return static_cast<uint32_t>(e.code) < static_cast<uint32_t>(c);
-    });
+    const auto* it =
+        std::lower_bound(std::begin(kResults), end, code, [](const ResultEntry& e, Result c) {
+            return static_cast<uint32_t>(e.code) < static_cast<uint32_t>(c);
+        });
     return (it != end && it->code == code) ? it : nullptr;
 }
 

@@ -9,9 +9,15 @@ namespace vimsa {
 // 0x81MMGGCC (module, group, condition).
 using Result = int32_t;
 
-constexpr Result MakeResult(uint32_t bits) { return static_cast<Result>(bits); }
-constexpr bool Failed(Result r) { return r < 0; }
-constexpr bool Succeeded(Result r) { return r >= 0; }
+constexpr Result MakeResult(uint32_t bits) {
+    return static_cast<Result>(bits);
+}
+constexpr bool Failed(Result r) {
+    return r < 0;
+}
+constexpr bool Succeeded(Result r) {
+    return r >= 0;
+}
 
 // What a code means, for tools and logs. Unknown codes give "unknown result code".
 const char* ResultText(Result code);
@@ -146,6 +152,8 @@ constexpr Result ERR_D3D_BACK_BUFFER_DESC   = MakeResult(0x810E0109u);
 // clang-format on
 
 // The draw step codes 0x81080200..0x81080206 in step order.
-constexpr Result DrawStepError(int step) { return MakeResult(0x81080200u + static_cast<uint32_t>(step)); }
+constexpr Result DrawStepError(int step) {
+    return MakeResult(0x81080200u + static_cast<uint32_t>(step));
+}
 
 }  // namespace vimsa

@@ -29,7 +29,9 @@ void NodeFrame::InvalidateChildOrientations() {
     }
 }
 
-void NodeFrame::InvalidateWorld() { world.InvalidateAll(); }
+void NodeFrame::InvalidateWorld() {
+    world.InvalidateAll();
+}
 
 bool NodeFrame::DeriveWorld(Item item) {
     Vector3 unused;
@@ -159,7 +161,8 @@ bool NodeFrame::GetOrientation(Vector3& outDirection, Vector3& outUp, RelativeTo
             return true;
         case RelativeTo::Kind::Frame: {
             const Matrix4* frameInverse = relative.frame->GetWorldInverse();
-            if (!frameInverse || !DeriveWorld(Item::Direction) || !DeriveWorld(Item::Up)) return false;
+            if (!frameInverse || !DeriveWorld(Item::Direction) || !DeriveWorld(Item::Up))
+                return false;
             outDirection = RotateVector(*frameInverse, world.direction);
             outUp = RotateVector(*frameInverse, world.up);
             return true;

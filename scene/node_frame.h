@@ -16,7 +16,9 @@ struct RelativeTo {
     static constexpr RelativeTo Local() { return {Kind::Local, nullptr}; }
     static constexpr RelativeTo World() { return {Kind::World, nullptr}; }
     // A null frame means the world.
-    static constexpr RelativeTo Frame(NodeFrame* f) { return f ? RelativeTo{Kind::Frame, f} : World(); }
+    static constexpr RelativeTo Frame(NodeFrame* f) {
+        return f ? RelativeTo{Kind::Frame, f} : World();
+    }
 };
 
 // The placement of a node: relative to its parent (local) and in the world.
@@ -49,7 +51,8 @@ public:
     bool SetOrientation(Vector3 direction, Vector3 up, RelativeTo relative = RelativeTo::Local());
 
     bool GetPosition(Vector3& out, RelativeTo relative = RelativeTo::Local());
-    bool GetOrientation(Vector3& outDirection, Vector3& outUp, RelativeTo relative = RelativeTo::Local());
+    bool GetOrientation(Vector3& outDirection, Vector3& outUp,
+                        RelativeTo relative = RelativeTo::Local());
 
     bool LocalToWorld(Vector3& out, Vector3 p);
     bool WorldToLocal(Vector3& out, Vector3 p);

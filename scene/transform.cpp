@@ -6,9 +6,12 @@ namespace {
 // Column of a placement matrix that holds each item.
 int ColumnOf(Transform::Item item) {
     switch (item) {
-        case Transform::Item::Position: return 3;
-        case Transform::Item::Direction: return 2;
-        case Transform::Item::Up: return 1;
+        case Transform::Item::Position:
+            return 3;
+        case Transform::Item::Direction:
+            return 2;
+        case Transform::Item::Up:
+            return 1;
     }
     return 3;
 }
@@ -24,11 +27,15 @@ const Vector3& Transform::Value(Item item) const {
 }
 
 uint8_t& Transform::ValidFlag(Item item) {
-    return item == Item::Position ? positionValid : item == Item::Direction ? directionValid : upValid;
+    return item == Item::Position    ? positionValid
+           : item == Item::Direction ? directionValid
+                                     : upValid;
 }
 
 const uint8_t& Transform::ValidFlag(Item item) const {
-    return item == Item::Position ? positionValid : item == Item::Direction ? directionValid : upValid;
+    return item == Item::Position    ? positionValid
+           : item == Item::Direction ? directionValid
+                                     : upValid;
 }
 
 bool Transform::Get(Item item, Vector3& out) {
@@ -90,7 +97,9 @@ void Transform::Store(Item item, Vector3 value) {
     InvalidateMatrices();
 }
 
-void Transform::SetPosition(Vector3 p) { Store(Item::Position, p); }
+void Transform::SetPosition(Vector3 p) {
+    Store(Item::Position, p);
+}
 
 void Transform::SetOrientation(Vector3 newDirection, Vector3 newUp) {
     Store(Item::Direction, newDirection);

@@ -14,16 +14,22 @@ std::vector<Command>& Registry() {
 }
 
 void PrintUsage(std::FILE* out) {
-    std::fprintf(out, "usage: vimsa-tool COMMAND [ARGS...]   (vimsa-tool COMMAND --help for details)\n\n");
+    std::fprintf(
+        out, "usage: vimsa-tool COMMAND [ARGS...]   (vimsa-tool COMMAND --help for details)\n\n");
     std::fprintf(out, "commands:\n");
-    for (const Command& c : Commands()) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+    for (const Command& c : Commands())
+        std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
 }
 
 }  // namespace
 
-Registrar::Registrar(const Command& command) { Registry().push_back(command); }
+Registrar::Registrar(const Command& command) {
+    Registry().push_back(command);
+}
 
-const std::vector<Command>& Commands() { return Registry(); }
+const std::vector<Command>& Commands() {
+    return Registry();
+}
 
 bool WantsHelp(const std::vector<std::string_view>& args) {
     for (std::string_view a : args) {
@@ -44,7 +50,8 @@ int main(int argc, char** argv) {
     for (const Command& c : Commands()) {
         if (name == c.name) return c.run(std::vector<std::string_view>(argv + 2, argv + argc));
     }
-    std::fprintf(stderr, "vimsa-tool: unknown command '%.*s'\n\n", static_cast<int>(name.size()), name.data());
+    std::fprintf(stderr, "vimsa-tool: unknown command '%.*s'\n\n", static_cast<int>(name.size()),
+                 name.data());
     PrintUsage(stderr);
     return 2;
 }

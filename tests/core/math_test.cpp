@@ -15,7 +15,8 @@ void ExpectNear(Vector3 a, Vector3 b, float tol = 1e-5f) {
 }
 
 void ExpectNear(const Matrix4& a, const Matrix4& b, float tol = 1e-5f) {
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(a.m[i], b.m[i], tol) << "element " << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(a.m[i], b.m[i], tol) << "element " << i;
 }
 
 TEST(VectorTest, NormalizeHandlesZeroUnitAndLongVectors) {
@@ -66,7 +67,8 @@ TEST(VectorTest, InPlaceOperations) {
 Matrix4 Sample() {
     Matrix4 m;
     const float v[16] = {2, 0, 1, 3, 1, 3, 0, -1, 0, 1, 4, 2, 0, 0, 0, 1};
-    for (int i = 0; i < 16; ++i) m.m[i] = v[i];
+    for (int i = 0; i < 16; ++i)
+        m.m[i] = v[i];
     return m;
 }
 
@@ -136,11 +138,13 @@ Matrix4 ReferenceInverse(const Matrix4& a, bool tiesPickLower) {
             std::swap(r(c, col), r(pivot, col));
         }
         const float p = w(c, c);
-        for (int col = 0; col < 4; ++col) w(c, col) /= p, r(c, col) /= p;
+        for (int col = 0; col < 4; ++col)
+            w(c, col) /= p, r(c, col) /= p;
         for (int row = 0; row < 4; ++row) {
             if (row == c) continue;
             const float f = w(row, c);
-            for (int col = 0; col < 4; ++col) w(row, col) -= f * w(c, col), r(row, col) -= f * r(c, col);
+            for (int col = 0; col < 4; ++col)
+                w(row, col) -= f * w(c, col), r(row, col) -= f * r(c, col);
         }
     }
     return r;
@@ -157,7 +161,8 @@ TEST(MatrixTest, InverseTiesPickTheUpperRow) {
     int distinguishing = 0;
     for (int attempt = 0; attempt < 2000 && distinguishing < 5; ++attempt) {
         Matrix4 m;
-        for (float& e : m.m) e = next();
+        for (float& e : m.m)
+            e = next();
         m(0, 0) = 7.0f;
         m(2, 0) = -7.0f;
         m(1, 0) = 3.0f;

@@ -18,7 +18,8 @@ TEST(ObjectNamesTest, CountersStartAtZeroAndAreIndependent) {
 TEST(ObjectNamesTest, PortalGivesItsNodeNumberBack) {
     // Three nodes, one portal (built on a node), then a fourth node.
     ResetObjectNumbersForTesting();
-    for (int i = 0; i < 3; ++i) TakeObjectNumber(NameCounter::Node);
+    for (int i = 0; i < 3; ++i)
+        TakeObjectNumber(NameCounter::Node);
     TakeObjectNumber(NameCounter::Node);  // the portal's node part
     GiveBackObjectNumber(NameCounter::Node);
     EXPECT_EQ(TakeObjectNumber(NameCounter::Portal), 0);

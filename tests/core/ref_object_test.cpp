@@ -46,9 +46,7 @@ TEST(RefObjectTest, ObjectNotOwnedByCountSurvivesZero) {
     int deaths = 0;
     Probe p(&deaths);  // storage owned by this scope
     p.flag = 0;
-    {
-        Handle<Probe> h(&p);
-    }
+    { Handle<Probe> h(&p); }
     EXPECT_EQ(p.refcount, 0);
     EXPECT_EQ(deaths, 0);
 }

@@ -18,11 +18,22 @@ TEST(ResultTest, FailureHasTopBitSet) {
 }
 
 TEST(ResultTest, EveryCodeHasNameAndMeaning) {
-    const Result known[] = {RESULT_OK,        ERR_FAIL,           ERR_BAD_VERSION,   ERR_SOUND_STOP,
-                            ERR_MODULE_NOT_VALIDATED, ERR_CATALOG_BAD_RECORD, ERR_SERIAL_NOT_SMALLER,
-                            ERR_TEXT_NO_FONT, ERR_TEXTURE_NO_DEVICE, ERR_GL_TEXTURE_NOT_LOADED,
-                            DrawStepError(3), ERR_IMPORT_CONVERT, ERR_DEMO_TERRAIN, ERR_VOLUME_NO_TEST,
-                            ERR_MEDIA_NOTHING_OPEN, ERR_D3D_BACK_BUFFER_DESC};
+    const Result known[] = {RESULT_OK,
+                            ERR_FAIL,
+                            ERR_BAD_VERSION,
+                            ERR_SOUND_STOP,
+                            ERR_MODULE_NOT_VALIDATED,
+                            ERR_CATALOG_BAD_RECORD,
+                            ERR_SERIAL_NOT_SMALLER,
+                            ERR_TEXT_NO_FONT,
+                            ERR_TEXTURE_NO_DEVICE,
+                            ERR_GL_TEXTURE_NOT_LOADED,
+                            DrawStepError(3),
+                            ERR_IMPORT_CONVERT,
+                            ERR_DEMO_TERRAIN,
+                            ERR_VOLUME_NO_TEST,
+                            ERR_MEDIA_NOTHING_OPEN,
+                            ERR_D3D_BACK_BUFFER_DESC};
     for (Result code : known) {
         ASSERT_NE(ResultName(code), nullptr) << std::hex << code;
         EXPECT_STRNE(ResultText(code), "unknown result code") << ResultName(code);
