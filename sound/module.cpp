@@ -1,0 +1,251 @@
+#include "sound/module.h"
+
+#include <dirent.h>
+#include <strings.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <new>
+
+#include "sound/play_state.h"
+
+namespace vimsa {
+
+Module::Module() {
+    Clear();
+}
+
+Module::~Module() = default;
+
+void Module::Clear() {
+    data_.clear();
+    data_.shrink_to_fit();
+    loaded_ = false;
+    parsed_ = false;
+    stereo_ = true;
+    globalVolume_ = 64;
+    initialSpeed_ = 6;
+    initialTempo_ = 125;
+    mixVolume_ = 48;
+    songLength_ = 0;
+    orders_.fill(kOrderEnd);
+    samples_.fill(SampleSlot{});
+    patterns_.clear();
+    channelPan_.fill(8);
+    channelEnabled_.fill(false);
+    channelCount_ = 0;
+    playStates_.clear();
+    playStates_.push_back(std::make_unique<PlayState>(*this));
+}
+
+Result Module::ReadFile(const std::string& path) {
+    Clear();
+    const char* extension = DefaultExtension();
+    const std::string actual = extension ? ReplaceExtension(path, extension) : path;
+    return Store(ReadWholeFile(actual, data_));
+}
+
+Result Module::SetData(std::vector<uint8_t> data) {
+    Clear();
+    data_ = std::move(data);
+    return Store(RESULT_OK);
+}
+
+Result Module::Validate() {
+    if (data_.empty()) return Store(ERR_MODULE_NO_DATA);
+    if (!CheckSignature()) return Store(ERR_MODULE_SIGNATURE);
+    loaded_ = true;
+    return Store(RESULT_OK);
+}
+
+Result Module::Parse() {
+    if (data_.empty()) return Store(ERR_MODULE_NO_DATA);
+    if (parsed_) return Store(ERR_MODULE_ALREADY_PARSED);
+    if (!loaded_) return Store(ERR_MODULE_NOT_VALIDATED);
+    Result r;
+    try {
+        r = Load();
+    } catch (const std::bad_alloc&) {
+        r = ERR_FAIL;
+    }
+    if (Failed(r)) {
+        loaded_ = false;
+        return Store(r);
+    }
+    parsed_ = true;
+    return Store(RESULT_OK);
+}
+
+Result Module::StartSong(int startOrder, int startRow, bool stereo, bool loop, bool newInstance,
+                         PlayState** started) {
+    if (!parsed_) return Store(ERR_MODULE_NOT_PARSED);
+    if (playStates_.empty()) return Store(ERR_MODULE_NO_PLAY_STATE);
+    PlayState* state = playStates_.front().get();
+    if (newInstance) {
+        try {
+            playStates_.push_back(std::make_unique<PlayState>(*this));
+        } catch (const std::bad_alloc&) {
+            return Store(ERR_FAIL);
+        }
+        state = playStates_.back().get();
+    }
+    state->Start(startOrder, startRow, stereo, loop);
+    if (started) *started = state;
+    return Store(RESULT_OK);
+}
+
+Result Module::StopSong(PlayState* state) {
+    auto it = std::find_if(playStates_.begin(), playStates_.end(),
+                           [state](const auto& p) { return p.get() == state; });
+    if (state == nullptr || it == playStates_.end()) return Store(ERR_MODULE_NO_PLAY_STATE);
+    state->playing = false;
+    if (it != playStates_.begin()) playStates_.erase(it);
+    return Store(RESULT_OK);
+}
+
+PlayState* Module::GetPlayState(size_t index) const {
+    return index < playStates_.size() ? playStates_[index].get() : nullptr;
+}
+
+PatternCursor Module::PatternStart(int pattern) const {
+    PatternCursor cursor;
+    if (pattern < 0 || pattern >= PatternCount()) return cursor;
+    const PatternSpan& span = patterns_[pattern];
+    if (span.begin >= span.end) return cursor;
+    cursor.pos = data_.data() + span.begin;
+    cursor.end = data_.data() + span.end;
+    return cursor;
+}
+
+const SampleSlot* Module::SampleFor(int instrument, uint8_t /*note*/) const {
+    if (instrument < 1 || instrument > kMaxSamples) return nullptr;
+    const SampleSlot& slot = samples_[instrument - 1];
+    return slot.present ? &slot : nullptr;
+}
+
+uint8_t Module::U8(uint64_t offset) const {
+    return offset < data_.size() ? data_[offset] : 0;
+}
+
+uint16_t Module::U16(uint64_t offset) const {
+    return static_cast<uint16_t>(U8(offset) | (U8(offset + 1) << 8));
+}
+
+uint16_t Module::U16BigEndian(uint64_t offset) const {
+    return static_cast<uint16_t>((U8(offset) << 8) | U8(offset + 1));
+}
+
+uint32_t Module::U32(uint64_t offset) const {
+    return static_cast<uint32_t>(U16(offset)) | (static_cast<uint32_t>(U16(offset + 2)) << 16);
+}
+
+uint32_t Module::Available(uint64_t offset, uint64_t wanted) const {
+    if (offset >= data_.size()) return 0;
+    return static_cast<uint32_t>(std::min<uint64_t>(wanted, data_.size() - offset));
+}
+
+void Module::PlaceSampleData(SampleSlot& slot, uint64_t offset, uint64_t length) {
+    slot.length = Available(offset, length);
+    if (slot.sixteenBit) slot.length &= ~1u;
+    slot.data = slot.length > 0 ? data_.data() + offset : nullptr;
+    if (!slot.data) slot.length = 0;
+    FitLoop(slot);
+}
+
+void Module::FitLoop(SampleSlot& slot) {
+    const uint32_t align = slot.sixteenBit ? 2u : 1u;
+    slot.loopStart &= ~(align - 1);
+    slot.loopLength &= ~(align - 1);
+    if (slot.loopLength == 0 || slot.loopStart >= slot.length) {
+        slot.loopStart = 0;
+        slot.loopLength = 0;
+        slot.pingPong = false;
+        return;
+    }
+    slot.loopLength = std::min(slot.loopLength, slot.length - slot.loopStart);
+}
+
+void Module::ConvertSigned(SampleSlot& slot) {
+    if (!slot.data) return;
+    uint8_t* p = data_.data() + (slot.data - data_.data());
+    if (slot.sixteenBit) {
+        for (uint32_t i = 1; i < slot.length; i += 2)
+            p[i] ^= 0x80;
+    } else {
+        for (uint32_t i = 0; i < slot.length; ++i)
+            p[i] ^= 0x80;
+    }
+}
+
+Module::PatternSpan Module::Span(uint64_t begin, uint64_t length) const {
+    PatternSpan span;
+    const uint32_t n = Available(begin, length);
+    if (n == 0) return span;
+    span.begin = static_cast<uint32_t>(begin);
+    span.end = span.begin + n;
+    return span;
+}
+
+namespace {
+
+// Finds a directory entry whose name matches `name` without regard to case.
+std::string FindCaseInsensitive(const std::string& dir, const std::string& name) {
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return {};
+    std::string found;
+    while (const dirent* e = readdir(d)) {
+        if (strcasecmp(e->d_name, name.c_str()) == 0) {
+            found = e->d_name;
+            break;
+        }
+    }
+    closedir(d);
+    return found;
+}
+
+std::FILE* OpenForReading(const std::string& path) {
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) return f;
+    const size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string match = FindCaseInsensitive(dir, name);
+    if (match.empty()) return nullptr;
+    return std::fopen((dir.empty() ? match : dir + "/" + match).c_str(), "rb");
+}
+
+}  // namespace
+
+Result ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
+    out.clear();
+    std::FILE* f = OpenForReading(path);
+    if (!f) return ERR_FILE_OPEN;
+    struct Closer {
+        std::FILE* f;
+        ~Closer() { std::fclose(f); }
+    } closer{f};
+    if (std::fseek(f, 0, SEEK_END) != 0) return ERR_FILE_SEEK;
+    const long size = std::ftell(f);
+    if (size < 0) return ERR_FILE_SIZE;
+    if (std::fseek(f, 0, SEEK_SET) != 0) return ERR_FILE_SEEK;
+    try {
+        out.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return ERR_FAIL;
+    }
+    if (std::fread(out.data(), 1, out.size(), f) != out.size()) {
+        out.clear();
+        return ERR_FILE_READ;
+    }
+    return RESULT_OK;
+}
+
+std::string ReplaceExtension(const std::string& path, const char* extension) {
+    const size_t slash = path.find_last_of("/\\");
+    const size_t dot = path.find_last_of('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (hasExtension ? path.substr(0, dot) : path) + extension;
+}
+
+}  // namespace vimsa

@@ -1,0 +1,308 @@
+#include "sound/module_mixer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace vimsa {
+namespace {
+
+// Sample value as unsigned 16-bit; 8-bit data is moved to the high byte.
+template <bool k16>
+inline int32_t ReadSample(const uint8_t* d, int64_t i) {
+    if constexpr (k16)
+        return d[2 * i] | (d[2 * i + 1] << 8);
+    else
+        return d[i] << 8;
+}
+
+inline int32_t Interpolate(int32_t s0, int32_t s1, int64_t position) {
+    const int32_t f = static_cast<int32_t>((position >> 24) & 0xFF);
+    return s0 + (s1 - s0) * f / 256;
+}
+
+// 16-bit mixing: value = ((volume * g) / 64) * (sample - 32768) / 64, split
+// between the two channels of a frame by the pan weight (0 left .. 15 right).
+struct Stereo16 {
+    int32_t vg, leftWeight, rightWeight;
+    void Add(int32_t* acc, int frame, int32_t s) const {
+        const int32_t value = vg * (s - 32768) / 64;
+        acc[2 * frame] += leftWeight * value / 16;
+        acc[2 * frame + 1] += rightWeight * value / 16;
+    }
+};
+
+struct Mono16 {
+    int32_t vg;
+    void Add(int32_t* acc, int frame, int32_t s) const { acc[frame] += vg * (s - 32768) / 64; }
+};
+
+// 8-bit mixing goes through the volume and pan tables.
+struct Stereo8 {
+    const int8_t* volumeRow;  // 256 entries for this voice's volume
+    const int8_t* panRow;     // 256 x 2 entries for this channel's pan
+    void Add(int32_t* acc, int frame, int32_t s) const {
+        const int32_t value = volumeRow[s >> 8];
+        acc[2 * frame] += panRow[2 * (value + 128)];
+        acc[2 * frame + 1] += panRow[2 * (value + 128) + 1];
+    }
+};
+
+struct Mono8 {
+    const int8_t* volumeRow;
+    void Add(int32_t* acc, int frame, int32_t s) const { acc[frame] += volumeRow[s >> 8]; }
+};
+
+// Mixes `count` frames of one voice starting at output frame `frame`.
+// Positions are 32.32 fixed point in samples (not bytes) so that 16-bit data
+// is always read on whole samples.
+template <bool k16, class Out>
+void MixVoice(Voice& v, int32_t* acc, int frame, int count, const Out& out) {
+    constexpr int kShift = k16 ? 1 : 0;
+    const int64_t frames = v.length >> kShift;
+    const int64_t loopStart = v.loopStart >> kShift;
+    const int64_t loopLength = v.loopLength >> kShift;
+    const bool hasLoop = loopLength > 0 && loopStart + loopLength <= frames;
+    // Without a loop the last sample has no neighbour to blend with.
+    const int64_t end = hasLoop ? loopStart + loopLength : frames - 1;
+    const int64_t step = (static_cast<int64_t>(v.step.integer) << 32) | v.step.fraction;
+    if (end <= 0 || step <= 0) return;
+    if (!hasLoop) v.backwards = false;
+
+    const uint8_t* d = v.data;
+    const int64_t endFixed = end << 32;
+    const int64_t startFixed = loopStart << 32;
+    const int64_t fastEnd = (hasLoop ? end - 1 : end) << 32;
+    int64_t p = (static_cast<int64_t>(v.position >> kShift) << 32) | v.positionFraction;
+    int f = frame;
+    int left = count;
+    while (left > 0) {
+        if (v.backwards) {
+            if (p < startFixed) {
+                p = std::min(startFixed + (startFixed - p), endFixed - 1);
+                v.backwards = false;
+                continue;
+            }
+            const int64_t i = p >> 32;
+            const int64_t next = i + 1 < end ? i + 1 : loopStart;
+            out.Add(acc, f++, Interpolate(ReadSample<k16>(d, i), ReadSample<k16>(d, next), p));
+            p -= step;
+            --left;
+            continue;
+        }
+        if (p >= endFixed) {
+            if (!hasLoop) break;  // the sample has ended
+            if (v.pingPong) {
+                p = std::max(endFixed - 1 - (p - endFixed), startFixed);
+                v.backwards = true;
+            } else {
+                p = startFixed + (p - startFixed) % (loopLength << 32);
+            }
+            continue;
+        }
+        if (p < fastEnd) {
+            const int n =
+                static_cast<int>(std::min<int64_t>((fastEnd - p + step - 1) / step, left));
+            for (int k = 0; k < n; ++k) {
+                const int64_t i = p >> 32;
+                out.Add(acc, f++, Interpolate(ReadSample<k16>(d, i), ReadSample<k16>(d, i + 1), p));
+                p += step;
+            }
+            left -= n;
+        } else {
+            // The last sample of a loop blends with the loop's first.
+            const int64_t i = p >> 32;
+            out.Add(acc, f++, Interpolate(ReadSample<k16>(d, i), ReadSample<k16>(d, loopStart), p));
+            p += step;
+            --left;
+        }
+    }
+    v.position = static_cast<uint32_t>(p >> 32) << kShift;
+    v.positionFraction = static_cast<uint32_t>(p);
+}
+
+template <class Out>
+void MixVoiceAnyWidth(Voice& v, int32_t* acc, int frame, int count, const Out& out) {
+    if (v.sixteenBit)
+        MixVoice<true>(v, acc, frame, count, out);
+    else
+        MixVoice<false>(v, acc, frame, count, out);
+}
+
+int16_t Saturate16(int32_t v) {
+    return static_cast<int16_t>(std::clamp<int32_t>(v, std::numeric_limits<int16_t>::min(),
+                                                    std::numeric_limits<int16_t>::max()));
+}
+
+}  // namespace
+
+ModuleMixer::ModuleMixer() : volumeTable_(65 * 256), panTable_(16 * 256 * 2) {
+    instances_.emplace_back();
+    BuildTables(48);
+}
+
+ModuleMixer::~ModuleMixer() = default;
+
+void ModuleMixer::SetModule(Module* module) {
+    module_ = module;
+    instances_.assign(1, MixerInstance{});
+    selected_ = 0;
+    if (module) {
+        instances_[0].state = module->GetPlayState(0);
+        BuildTables(module->MixVolume());
+    }
+}
+
+void ModuleMixer::BuildTables(uint8_t mixVolume) {
+    for (int v = 0; v <= 64; ++v) {
+        for (int b = 0; b < 256; ++b)
+            volumeTable_[v * 256 + b] = static_cast<int8_t>((b - 128) * v / 64);
+    }
+    for (int pan = 0; pan < 16; ++pan) {
+        for (int s = -128; s < 128; ++s) {
+            int8_t* entry = &panTable_[(pan * 256 + (s + 128)) * 2];
+            entry[0] = static_cast<int8_t>((15 - pan) * s / 15);
+            entry[1] = static_cast<int8_t>(pan * s / 15);
+        }
+    }
+    // A louder mix volume gives a steeper ramp, so fewer voices fill it.
+    const int volume = std::clamp<int>(mixVolume, 16, 128);
+    const int halfWidth = 128 * 64 / volume;
+    for (int i = 0; i < static_cast<int>(clipTable_.size()); ++i) {
+        const int value = 128 + (i - kRest8) * 128 / halfWidth;
+        clipTable_[i] = static_cast<uint8_t>(std::clamp(value, 0, 255));
+    }
+}
+
+uint8_t ModuleMixer::Clip8(int32_t accumulator) const {
+    const int32_t i =
+        std::clamp<int32_t>(accumulator, 0, static_cast<int32_t>(clipTable_.size()) - 1);
+    return clipTable_[i];
+}
+
+Result ModuleMixer::AddSong(int startOrder, int startRow, uint32_t rate, bool stereo,
+                            bool sixteenBit, bool newInstance, bool loop) {
+    if (!module_) return ERR_MIXER_NO_MODULE;
+    if (instances_.empty()) return ERR_MODULE_NO_PLAY_STATE;
+    if (rate < kMinRate || rate > kMaxRate) return ERR_MIXER_START;
+    PlayState* state = nullptr;
+    if (Failed(module_->StartSong(startOrder, startRow, stereo, loop, newInstance, &state)))
+        return ERR_MIXER_START;
+    if (newInstance) instances_.emplace_back();
+    MixerInstance& instance = newInstance ? instances_.back() : instances_.front();
+    instance = MixerInstance{};
+    instance.state = state;
+    instance.rate = rate;
+    instance.sixteenBit = sixteenBit;
+    instance.samplesPerTick = state->FramesPerTick(rate);
+    instance.playing = true;
+    selected_ = newInstance ? instances_.size() - 1 : 0;
+    return RESULT_OK;
+}
+
+Result ModuleMixer::RemoveSong() {
+    if (!module_) return ERR_MIXER_NO_MODULE;
+    MixerInstance* instance = Selected();
+    if (!instance) return ERR_MODULE_NO_PLAY_STATE;
+    if (Failed(module_->StopSong(instance->state))) return ERR_MIXER_STOP;
+    instance->playing = false;
+    if (selected_ != 0) {
+        instances_.erase(instances_.begin() + static_cast<std::ptrdiff_t>(selected_));
+        selected_ = 0;
+    }
+    return RESULT_OK;
+}
+
+Result ModuleMixer::SelectSong(size_t index) {
+    if (!module_) return ERR_MIXER_NO_MODULE;
+    if (index >= instances_.size()) return ERR_MODULE_NO_PLAY_STATE;
+    selected_ = index;
+    return RESULT_OK;
+}
+
+MixerInstance* ModuleMixer::Selected() {
+    return selected_ < instances_.size() ? &instances_[selected_] : nullptr;
+}
+
+size_t ModuleMixer::BlockBytes() const {
+    if (selected_ >= instances_.size()) return kBlockBytes;
+    const MixerInstance& i = instances_[selected_];
+    const bool stereo = i.state ? i.state->stereo : true;
+    return kBlockFrames * (i.sixteenBit ? 2u : 1u) * (stereo ? 2u : 1u);
+}
+
+Result ModuleMixer::ClearBlock() {
+    if (!module_) return ERR_MIXER_NO_MODULE;
+    output_.fill(0);
+    return RESULT_OK;
+}
+
+Result ModuleMixer::MixBlock() {
+    if (!module_) return ERR_MIXER_NO_MODULE;
+    for (MixerInstance& instance : instances_) {
+        PlayState* state = instance.state;
+        if (!instance.playing || !state || !state->playing) continue;
+        accumulator_.fill(instance.sixteenBit ? 0 : kRest8);
+        instance.samplesMixed = 0;
+        while (instance.samplesMixed < kBlockFrames) {
+            if (instance.samplesLeft == 0) {
+                if (Failed(state->Tick(instance.rate))) {
+                    instance.playing = false;
+                    break;
+                }
+                instance.samplesPerTick = state->FramesPerTick(instance.rate);
+                instance.samplesLeft = instance.samplesPerTick;
+            }
+            const uint32_t n = std::min(instance.samplesLeft, kBlockFrames - instance.samplesMixed);
+            MixVoices(instance, static_cast<int>(instance.samplesMixed), static_cast<int>(n));
+            instance.samplesLeft -= n;
+            instance.samplesMixed += n;
+            instance.framesPlayed += n;
+        }
+        Flush(instance);
+    }
+    return RESULT_OK;
+}
+
+void ModuleMixer::MixVoices(const MixerInstance& instance, int frame, int count) {
+    PlayState& state = *instance.state;
+    const int channels = module_->ChannelCount();
+    const auto& enabled = module_->ChannelEnabled();
+    int32_t* acc = accumulator_.data();
+    for (int c = 0; c < channels; ++c) {
+        Voice& v = state.voices[c];
+        if (!enabled[c] || !v.data) continue;
+        const int32_t volume = std::clamp<int32_t>(v.volume + v.tremoloOffset, 0, 63);
+        const int32_t vg = volume * std::min<int32_t>(state.globalVolume, 64) / 64;
+        const int32_t pan = std::min<int32_t>(state.channelPan[c], 15);
+        if (instance.sixteenBit) {
+            if (state.stereo)
+                MixVoiceAnyWidth(v, acc, frame, count, Stereo16{vg, 16 - pan, pan});
+            else
+                MixVoiceAnyWidth(v, acc, frame, count, Mono16{vg});
+        } else {
+            const int8_t* volumeRow = &volumeTable_[vg * 256];
+            if (state.stereo)
+                MixVoiceAnyWidth(v, acc, frame, count,
+                                 Stereo8{volumeRow, &panTable_[pan * 256 * 2]});
+            else
+                MixVoiceAnyWidth(v, acc, frame, count, Mono8{volumeRow});
+        }
+    }
+}
+
+void ModuleMixer::Flush(const MixerInstance& instance) {
+    const int samples = kBlockFrames * (instance.state->stereo ? 2 : 1);
+    if (instance.sixteenBit) {
+        // Loud passages saturate instead of wrapping around.
+        const int divisor = instance.state->stereo ? 4 : 8;
+        for (int i = 0; i < samples; ++i)
+            output_[i] = Saturate16(output_[i] + accumulator_[i] / divisor);
+        return;
+    }
+    uint8_t* out = reinterpret_cast<uint8_t*>(output_.data());
+    for (int i = 0; i < samples; ++i)
+        out[i] = static_cast<uint8_t>(std::min(255, out[i] + Clip8(accumulator_[i])));
+}
+
+}  // namespace vimsa

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/ref_object.h"
+#include "core/result.h"
+#include "sound/module.h"
+#include "sound/play_state.h"
+
+namespace vimsa {
+
+// One song the mixer plays: the play state it is bound to and the output
+// format it is mixed in.
+struct MixerInstance {
+    PlayState* state = nullptr;
+    uint32_t rate = 44100;
+    bool sixteenBit = true;
+    uint32_t samplesPerTick = 0;
+    uint32_t samplesLeft = 0;   // frames left in the current tick
+    uint32_t samplesMixed = 0;  // frames of the current block done
+    bool playing = false;
+    uint64_t framesPlayed = 0;  // frames mixed while the song played
+};
+
+// Mixes the voices of a module's songs into blocks of 1024 frames of 16-bit
+// or 8-bit PCM, stereo (interleaved, left first) or mono.
+class ModuleMixer : public RefObject {
+public:
+    static constexpr int kBlockFrames = 1024;
+    static constexpr size_t kBlockBytes = 4096;  // 1024 frames of 16-bit stereo
+    static constexpr uint32_t kMinRate = 4000;
+    static constexpr uint32_t kMaxRate = 192000;
+    // Accumulator value of silence in 8-bit mixing, the centre of the
+    // clipping table.
+    static constexpr int32_t kRest8 = 1024;
+
+    ModuleMixer();
+    ~ModuleMixer() override;
+    ModuleMixer(const ModuleMixer&) = delete;
+    ModuleMixer& operator=(const ModuleMixer&) = delete;
+
+    // Binds the mixer to a parsed module (null unbinds); the first mixer
+    // instance follows the module's first play state.
+    void SetModule(Module* module);
+    Module* GetModule() const { return module_.Get(); }
+
+    // Starts the module's song at `startOrder`/`startRow` and mixes it at
+    // `rate` Hz. With `newInstance` a further play state and mixer instance
+    // are made; otherwise the first ones are reused. The song becomes the
+    // selected one.
+    Result AddSong(int startOrder, int startRow, uint32_t rate, bool stereo, bool sixteenBit,
+                   bool newInstance, bool loop);
+    // Stops the selected song; instances after the first are removed.
+    Result RemoveSong();
+    Result SelectSong(size_t index);
+    MixerInstance* Selected();
+    size_t InstanceCount() const { return instances_.size(); }
+
+    // Zeroes the output block.
+    Result ClearBlock();
+    // Adds 1024 frames of every playing song to the output block.
+    Result MixBlock();
+
+    // The output block: 4096 bytes, of which BlockBytes() are used.
+    const uint8_t* OutputBlock() const { return reinterpret_cast<const uint8_t*>(output_.data()); }
+    // Bytes of one block in the selected song's format.
+    size_t BlockBytes() const;
+
+    // The 8-bit clipping table's output for an accumulator value.
+    uint8_t Clip8(int32_t accumulator) const;
+
+private:
+    void BuildTables(uint8_t mixVolume);
+    void MixVoices(const MixerInstance& instance, int frame, int count);
+    void Flush(const MixerInstance& instance);
+
+    Handle<Module> module_;
+    std::vector<MixerInstance> instances_;
+    size_t selected_ = 0;
+
+    std::array<int32_t, 2 * kBlockFrames> accumulator_{};
+    std::array<int16_t, kBlockBytes / 2> output_{};
+    // 8-bit mixing: sample byte scaled by volume (65 x 256), then split into
+    // two channels by pan (16 x 256 x 2), then clipped to a byte.
+    std::vector<int8_t> volumeTable_;
+    std::vector<int8_t> panTable_;
+    std::array<uint8_t, 2048> clipTable_{};
+};
+
+}  // namespace vimsa

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "core/result.h"
+#include "sound/module.h"
+#include "sound/period_table.h"
+
+namespace vimsa {
+
+// Effect numbers of the shared effect engine: A = 1 ... Z = 26, the Scream
+// Tracker 3 letters. ProTracker commands are translated to these on unpacking.
+namespace effect {
+inline constexpr uint8_t kNone = 255;
+inline constexpr uint8_t kSetSpeed = 1;                // A
+inline constexpr uint8_t kPositionJump = 2;            // B
+inline constexpr uint8_t kPatternBreak = 3;            // C
+inline constexpr uint8_t kVolumeSlide = 4;             // D
+inline constexpr uint8_t kPortamentoDown = 5;          // E
+inline constexpr uint8_t kPortamentoUp = 6;            // F
+inline constexpr uint8_t kTonePortamento = 7;          // G
+inline constexpr uint8_t kVibrato = 8;                 // H
+inline constexpr uint8_t kArpeggio = 10;               // J
+inline constexpr uint8_t kVibratoVolumeSlide = 11;     // K
+inline constexpr uint8_t kPortamentoVolumeSlide = 12;  // L
+inline constexpr uint8_t kIgnored = 14;                // N: unsupported ProTracker E commands
+inline constexpr uint8_t kSampleOffset = 15;           // O
+inline constexpr uint8_t kRetrigger = 17;              // Q
+inline constexpr uint8_t kTremolo = 18;                // R
+inline constexpr uint8_t kSpecial = 19;                // S
+inline constexpr uint8_t kSetTempo = 20;               // T
+inline constexpr uint8_t kFineVibrato = 21;            // U
+inline constexpr uint8_t kGlobalVolume = 22;           // V
+inline constexpr uint8_t kSync = 26;                   // Z
+inline constexpr uint8_t kLast = 26;
+}  // namespace effect
+
+// What changed in a voice on the current row.
+inline constexpr uint8_t kVoiceNewSample = 1;
+inline constexpr uint8_t kVoiceNewFrequency = 2;
+inline constexpr uint8_t kVoiceNewVolume = 4;
+inline constexpr uint8_t kVoiceRestart = 8;
+
+// The playing state of one channel.
+struct Voice {
+    const uint8_t* data = nullptr;  // sample data; null: silent
+    uint32_t position = 0;          // byte offset into the data
+    uint32_t positionFraction = 0;
+    uint32_t length = 0;  // bytes
+    uint32_t loopStart = 0;
+    uint32_t loopLength = 0;  // 0: no loop
+    uint32_t c2Speed = 0;
+    int32_t period = 0;      // current period
+    int32_t notePeriod = 0;  // period of the note: the tone-portamento target
+    Step step;
+    uint8_t instrument = 0;
+    uint8_t note = kNoNote;
+    uint8_t volume = 0;  // 0..63
+    int32_t tremoloOffset = 0;
+    uint8_t flags = 0;
+    uint8_t effect = effect::kNone;
+    uint8_t parameter = 0;
+    uint8_t previousEffect = effect::kNone;
+    uint8_t tickCounter = 0;  // retrigger and note-cut countdown
+
+    uint8_t volumeSlideMemory = 0;
+    uint8_t portamentoMemory = 0;
+    uint8_t tonePortamentoSpeed = 0;
+    uint8_t vibratoMemory = 0;  // speed in the high nibble, depth in the low
+    uint8_t vibratoPosition = 0;
+    uint8_t tremoloMemory = 0;
+    uint8_t tremoloPosition = 0;
+    uint8_t sampleOffsetMemory = 0;
+    uint8_t retriggerMemory = 0;
+    uint8_t arpeggioMemory = 0;
+    std::array<int32_t, 3> arpeggioPeriods{};  // table periods, before C2 scaling
+    uint8_t arpeggioPhase = 0;                 // 0..2
+
+    bool sixteenBit = false;
+    bool pingPong = false;
+    bool backwards = false;
+};
+
+// One song being played: the position in the order list and patterns, the
+// tempo, and the voices. Tick() advances it by one tick.
+class PlayState {
+public:
+    explicit PlayState(const Module& module);
+
+    // Resets everything for a start at `startOrder`/`startRow`.
+    void Start(int startOrder, int startRow, bool stereo, bool loop);
+
+    // One tick of the song at the output rate `rate` (for the voices' steps).
+    // ERR_MODULE_SONG_END once the song has ended.
+    Result Tick(uint32_t rate);
+
+    // Frames of output one tick lasts at `rate` with the current tempo.
+    uint32_t FramesPerTick(uint32_t rate) const;
+
+    bool active = false;
+    bool stereo = true;
+    uint8_t globalVolume = 64;
+    uint8_t speed = 6;
+    uint8_t tempo = 125;
+    std::array<Voice, Module::kMaxChannels> voices{};
+    std::array<uint8_t, Module::kMaxChannels> channelPan{};
+    int row = Module::kRowsPerPattern;  // 64: load the next order entry
+    int orderPosition = 0;
+    uint8_t tickCountdown = 1;
+    int breakRow = 0;
+    uint8_t syncValue = 0;
+    bool loop = false;
+    bool playing = false;
+    uint32_t tickCount = 0;
+    double playTime = 0.0;  // seconds
+    PatternCursor cursor;
+    RowBuffer rowBuffer{};
+    uint32_t instanceNumber = 0;
+
+private:
+    bool AdvanceOrder();
+    void PlayRow();
+    void ChannelRow(int channel);
+    void RowEffect(int channel, Voice& v);
+    void TickEffect(Voice& v);
+    void TakeSample(Voice& v) const;
+    void Retrigger(Voice& v) const;
+    void SetSampleOffset(Voice& v, uint32_t offset) const;
+    void UpdateStep(Voice& v, int32_t period) const;
+    void SetPeriod(Voice& v, int64_t period) const;
+    void Vibrato(Voice& v, bool fine) const;
+    void TonePortamento(Voice& v) const;
+
+    const Module* module_;
+    uint32_t rate_ = 44100;
+    bool stopAfterRow_ = false;
+};
+
+// Volume after a retrigger whose parameter has `high` as its high nibble.
+uint8_t RetriggerVolume(uint8_t volume, uint8_t high);
+
+// One tick of a volume slide with a Dxy parameter: a non-zero low nibble is
+// subtracted, otherwise the high nibble is added; the result stays in 0..63.
+// With `skipFine` the fine forms (DxF, DFx) do nothing.
+uint8_t SlideVolume(uint8_t volume, uint8_t parameter, bool skipFine);
+
+}  // namespace vimsa

@@ -1,0 +1,277 @@
+// vimsa-tool mod: module information and rendering to WAV.
+#include <strings.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/ref_object.h"
+#include "core/result.h"
+#include "sound/it_module.h"
+#include "sound/mod_module.h"
+#include "sound/module_mixer.h"
+#include "sound/play_state.h"
+#include "sound/s3m_module.h"
+#include "tools/tool_command.h"
+
+namespace vimsa::tool {
+namespace {
+
+// Longest song `render` writes without --loop: a song that only ends after
+// this long is cut here.
+constexpr double kMaxRenderSeconds = 3 * 3600.0;
+
+void PrintModUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: vimsa-tool mod info FILE\n"
+                 "       vimsa-tool mod render FILE OUT.wav [--rate HZ] [--mono] [--8bit] "
+                 "[--loop N]\n\n"
+                 "info    kind, song name, channels, orders, patterns, samples and the\n"
+                 "        playing time of one pass through the song\n"
+                 "render  mixes the song from order 0 into a PCM WAV file (44100 Hz 16-bit\n"
+                 "        stereo unless told otherwise); --loop N plays N passes\n");
+}
+
+int Fail(const std::string& what, Result code) {
+    const char* name = ResultName(code);
+    std::fprintf(stderr, "vimsa-tool mod: %s: 0x%08X %s (%s)\n", what.c_str(),
+                 static_cast<unsigned>(code), name ? name : "?", ResultText(code));
+    return 1;
+}
+
+const char* KindName(ModuleKind kind) {
+    switch (kind) {
+        case ModuleKind::Mod:
+            return "MOD";
+        case ModuleKind::S3m:
+            return "S3M";
+        case ModuleKind::It:
+            return "IT";
+    }
+    return "?";
+}
+
+bool HasExtension(const std::string& path, const char* extension) {
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+    return strcasecmp(path.c_str() + dot, extension) == 0;
+}
+
+Handle<Module> NewModule(ModuleKind kind) {
+    switch (kind) {
+        case ModuleKind::Mod:
+            return MakeHandle<ModModule>();
+        case ModuleKind::S3m:
+            return MakeHandle<S3mModule>();
+        case ModuleKind::It:
+            return MakeHandle<ItModule>();
+    }
+    return {};
+}
+
+// Loads and parses a module. The extension picks the kind; a file with
+// another extension is tried as each kind in turn.
+Result LoadModule(const std::string& path, Handle<Module>& out) {
+    const struct {
+        const char* extension;
+        ModuleKind kind;
+    } kKinds[] = {{".mod", ModuleKind::Mod}, {".s3m", ModuleKind::S3m}, {".it", ModuleKind::It}};
+    for (const auto& k : kKinds) {
+        if (!HasExtension(path, k.extension)) continue;
+        out = NewModule(k.kind);
+        Result r = out->ReadFile(path);
+        if (Succeeded(r)) r = out->Validate();
+        if (Succeeded(r)) r = out->Parse();
+        return r;
+    }
+    std::vector<uint8_t> data;
+    Result r = ReadWholeFile(path, data);
+    if (Failed(r)) return r;
+    r = ERR_MODULE_SIGNATURE;
+    for (const auto& k : kKinds) {
+        out = NewModule(k.kind);
+        out->SetData(data);
+        r = out->Validate();
+        if (Failed(r)) continue;
+        return out->Parse();
+    }
+    return r;
+}
+
+struct Pass {
+    uint64_t frames = 0;
+    double seconds = 0.0;
+};
+
+// Plays the song once, without mixing, on a play state of its own.
+Pass OnePass(Module& module, uint32_t rate) {
+    Pass pass;
+    PlayState* state = nullptr;
+    if (Failed(module.StartSong(0, 0, true, false, true, &state))) return pass;
+    while (Succeeded(state->Tick(rate)) && pass.seconds < kMaxRenderSeconds) {
+        pass.frames += state->FramesPerTick(rate);
+        pass.seconds = state->playTime;
+    }
+    pass.seconds = static_cast<double>(pass.frames) / rate;
+    module.StopSong(state);
+    return pass;
+}
+
+std::string Duration(double seconds) {
+    const int minutes = static_cast<int>(seconds / 60);
+    char text[64];
+    std::snprintf(text, sizeof text, "%d:%06.3f", minutes, seconds - minutes * 60.0);
+    return text;
+}
+
+int RunInfo(const std::string& path) {
+    Handle<Module> module;
+    const Result r = LoadModule(path, module);
+    if (Failed(r)) return Fail(path, r);
+    int samples = 0, withData = 0;
+    for (const SampleSlot& s : module->Samples()) {
+        samples += s.present ? 1 : 0;
+        withData += s.data ? 1 : 0;
+    }
+    const Pass pass = OnePass(*module, 44100);
+    std::printf("kind       %s\n", KindName(module->Kind()));
+    std::printf("name       %s\n", module->SongName().c_str());
+    std::printf("channels   %d\n", module->ChannelCount());
+    std::printf("orders     %d\n", module->SongLength());
+    std::printf("patterns   %d\n", module->PatternCount());
+    std::printf("samples    %d (%d with data)\n", samples, withData);
+    std::printf("duration   %s (%.3f s)\n", Duration(pass.seconds).c_str(), pass.seconds);
+    return 0;
+}
+
+void PutLE(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+std::vector<uint8_t> WavHeader(uint32_t rate, int channels, int bits, uint64_t dataBytes) {
+    const uint32_t data = static_cast<uint32_t>(std::min<uint64_t>(dataBytes, 0xFFFFFFFFu - 36));
+    const uint32_t align = static_cast<uint32_t>(channels * bits / 8);
+    std::vector<uint8_t> h;
+    for (char c : std::string_view("RIFF"))
+        h.push_back(static_cast<uint8_t>(c));
+    PutLE(h, 36 + data, 4);
+    for (char c : std::string_view("WAVEfmt "))
+        h.push_back(static_cast<uint8_t>(c));
+    PutLE(h, 16, 4);
+    PutLE(h, 1, 2);  // PCM
+    PutLE(h, static_cast<uint32_t>(channels), 2);
+    PutLE(h, rate, 4);
+    PutLE(h, rate * align, 4);
+    PutLE(h, align, 2);
+    PutLE(h, static_cast<uint32_t>(bits), 2);
+    for (char c : std::string_view("data"))
+        h.push_back(static_cast<uint8_t>(c));
+    PutLE(h, data, 4);
+    return h;
+}
+
+struct RenderOptions {
+    uint32_t rate = 44100;
+    bool mono = false;
+    bool eightBit = false;
+    int loops = 0;
+};
+
+bool ParseNumber(std::string_view text, long& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool ParseRenderOptions(const std::vector<std::string_view>& args, RenderOptions& o) {
+    for (size_t i = 3; i < args.size(); ++i) {
+        const std::string_view a = args[i];
+        long n = 0;
+        if (a == "--mono") {
+            o.mono = true;
+        } else if (a == "--8bit") {
+            o.eightBit = true;
+        } else if ((a == "--rate" || a == "--loop") && i + 1 < args.size() &&
+                   ParseNumber(args[i + 1], n)) {
+            ++i;
+            if (a == "--rate") {
+                if (n < ModuleMixer::kMinRate || n > ModuleMixer::kMaxRate) return false;
+                o.rate = static_cast<uint32_t>(n);
+            } else {
+                if (n < 1 || n > 1000) return false;
+                o.loops = static_cast<int>(n);
+            }
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunRender(const std::string& path, const std::string& outPath, const RenderOptions& o) {
+    Handle<Module> module;
+    Result r = LoadModule(path, module);
+    if (Failed(r)) return Fail(path, r);
+    // With --loop the song repeats forever; N passes are N times one pass.
+    const uint64_t limit = o.loops > 0 ? OnePass(*module, o.rate).frames * o.loops
+                                       : static_cast<uint64_t>(kMaxRenderSeconds * o.rate);
+    Handle<ModuleMixer> mixer = MakeHandle<ModuleMixer>();
+    mixer->SetModule(module.Get());
+    r = mixer->AddSong(0, 0, o.rate, !o.mono, !o.eightBit, false, o.loops > 0);
+    if (Failed(r)) return Fail(path, r);
+
+    std::FILE* out = std::fopen(outPath.c_str(), "wb");
+    if (!out) return Fail(outPath, ERR_FILE_OPEN);
+    const int channels = o.mono ? 1 : 2;
+    const int bits = o.eightBit ? 8 : 16;
+    const size_t frameBytes = static_cast<size_t>(channels * bits / 8);
+    std::vector<uint8_t> header = WavHeader(o.rate, channels, bits, 0);
+    bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size();
+
+    const MixerInstance* song = mixer->Selected();
+    uint64_t written = 0;
+    const auto start = std::chrono::steady_clock::now();
+    while (ok && song->playing && written < limit) {
+        mixer->ClearBlock();
+        mixer->MixBlock();
+        // The block ends in silence after the song's end; that part is left out.
+        const uint64_t frames = std::min<uint64_t>(song->framesPlayed, limit) - written;
+        ok = std::fwrite(mixer->OutputBlock(), frameBytes, frames, out) == frames;
+        written += frames;
+    }
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    header = WavHeader(o.rate, channels, bits, written * frameBytes);
+    ok = ok && std::fseek(out, 0, SEEK_SET) == 0 &&
+         std::fwrite(header.data(), 1, header.size(), out) == header.size();
+    ok = (std::fclose(out) == 0) && ok;
+    if (!ok) return Fail(outPath, ERR_FILE_WRITE);
+
+    const double seconds = static_cast<double>(written) / o.rate;
+    std::printf("rendered %s (%.3f s, %llu frames) in %.3f s: %.1fx real time\n",
+                Duration(seconds).c_str(), seconds, static_cast<unsigned long long>(written),
+                elapsed, elapsed > 0 ? seconds / elapsed : 0.0);
+    return 0;
+}
+
+int RunMod(const std::vector<std::string_view>& args) {
+    if (WantsHelp(args)) {
+        PrintModUsage(stdout);
+        return 0;
+    }
+    if (args.size() == 2 && args[0] == "info") return RunInfo(std::string(args[1]));
+    RenderOptions options;
+    if (args.size() >= 3 && args[0] == "render" && ParseRenderOptions(args, options))
+        return RunRender(std::string(args[1]), std::string(args[2]), options);
+    PrintModUsage(stderr);
+    return 2;
+}
+
+const Registrar kMod{{"mod", "module information and rendering (MOD, S3M, IT)", &RunMod}};
+
+}  // namespace
+}  // namespace vimsa::tool
