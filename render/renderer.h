@@ -132,6 +132,8 @@ public:
     Texture* DefaultTexture() const { return defaultTexture_.Get(); }
     void SetDefaultTexture(Texture* texture) { defaultTexture_ = texture; }
     const VertexPool* Pool() const { return pool_.get(); }
+    // Whether polygons are filled (the last SetSolid); back-ends keep `solid_` current.
+    bool IsSolid() const { return solid_; }
 
 protected:
     std::unique_ptr<VertexPool> pool_;
@@ -144,6 +146,7 @@ protected:
     int32_t textureUnits_ = 1;
     Handle<Texture> defaultTexture_;
     bool stencilMirrors_ = true;
+    bool solid_ = true;
 };
 
 }  // namespace vimsa

@@ -78,12 +78,14 @@ public:
     // only its world side valid; without this its world placement would later
     // be re-derived from a stale local value once this frame moves.
     void SettleDescendants();
+    // Derives every invalid local item from the world side while the parent
+    // is still the one the world side was set under.
+    void SettleLocal();
 
     Transform local;
     Transform world;
 
 private:
-    void SettleLocal();
     // Stores `value` on the side named by `relative`, mirrored to the other
     // side for a frame without parent.
     bool Place(Item item, Vector3 value, RelativeTo relative);

@@ -180,6 +180,7 @@ bool RecordingRenderer::SetAlphaFunc(int32_t comparison, uint8_t reference) {
 
 bool RecordingRenderer::SetSolid(bool solid) {
     Record("SetSolid", solid);
+    solid_ = solid;
     return true;
 }
 

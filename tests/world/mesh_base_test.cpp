@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include "render/render_state.h"
+#include "render/testing/recording_renderer.h"
+#include "scene/camera.h"
+#include "scene/graph_node.h"
+#include "world/mesh_base.h"
+
+namespace vimsa {
+namespace {
+
+using testing::RecordingRenderer;
+
+// Installs a recording renderer as the current one for a test's duration.
+struct CurrentRecorder {
+    Handle<RecordingRenderer> renderer = MakeHandle<RecordingRenderer>();
+    CurrentRecorder() { SetCurrentRenderer(renderer.Get()); }
+    ~CurrentRecorder() {
+        SetCurrentRenderer(nullptr);
+        SetCurrentCamera(nullptr);
+    }
+};
+
+const Vector3 kSquare[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+
+TEST(MeshBaseTest, QuadsSplitIntoTwoTriangles) {
+    Handle<MeshBase> mesh = MakeHandle<MeshBase>();
+    const int32_t faces[8] = {0, 1, 2, 3, 0, 2, 3, -1};
+    ASSERT_EQ(mesh->Build(4, 2, 0, 0, kSquare, faces, nullptr, nullptr), RESULT_OK);
+    ASSERT_EQ(mesh->FaceCount(), 3);
+    int32_t tri[3];
+    mesh->FaceVertexIndices(1, tri);
+    EXPECT_EQ(tri[0], 0);
+    EXPECT_EQ(tri[1], 2);
+    EXPECT_EQ(tri[2], 3);
+    mesh->FaceVertexIndices(2, tri);
+    EXPECT_EQ(tri[2], 3);
+    EXPECT_FALSE(mesh->FaceVertexIndices(3, tri));
+}
+
+TEST(MeshBaseTest, NormalsAndPlanes) {
+    Handle<MeshBase> mesh = MakeHandle<MeshBase>();
+    // A square plus a degenerate triangle (two corners at the same place).
+    const Vector3 positions[5] = {kSquare[0], kSquare[1], kSquare[2], kSquare[3], {1, 0, 0}};
+    const int32_t faces[8] = {0, 1, 2, 3, 1, 4, 2, -1};
+    ASSERT_EQ(mesh->Build(5, 2, 0, 0, positions, faces, nullptr, nullptr), RESULT_OK);
+    // (p1 - p0) x (p2 - p1) for counter-clockwise corners seen from +z points along +z.
+    EXPECT_EQ(mesh->FacePlane(0), (Vector4{0, 0, 1, 0}));
+    EXPECT_EQ(mesh->FacePlane(2), (Vector4{0, 0, 0, 0}));  // degenerate
+    EXPECT_EQ(mesh->Vertices()[4].normal, (Vector3{0, 0, 0}));
+    EXPECT_EQ(mesh->Vertices()[0].normal, (Vector3{0, 0, 1}));  // two faces, renormalised
+}
+
+TEST(MeshBaseTest, TextureCoordinatesAndColoursUnderBothRenderers) {
+    const Vector2 uvs[8] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {5, 5}, {6, 5}, {6, 6}, {5, 6}};
+    const float colours[16] = {1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 1, 0.5f, 0.5f, 0.5f, 0.5f};
+    const int32_t faces[4] = {0, 1, 2, 3};
+    for (const bool gl : {true, false}) {
+        SetRendererIsOpenGL(gl);
+        Handle<MeshBase> mesh = MakeHandle<MeshBase>();
+        ASSERT_EQ(mesh->Build(4, 1, 2, 1, kSquare, faces, uvs, colours), RESULT_OK);
+        const MeshVertex* v = mesh->Vertices();
+        EXPECT_EQ(v[2].uv0.x, 1.0f);
+        EXPECT_EQ(v[2].uv1.x, 6.0f);
+        const uint8_t red[4] = {v[0].colour[0], v[0].colour[1], v[0].colour[2], v[0].colour[3]};
+        if (gl) {
+            EXPECT_EQ(red[0], 255);
+            EXPECT_EQ(red[2], 0);
+        } else {
+            EXPECT_EQ(red[0], 0);
+            EXPECT_EQ(red[2], 255);
+        }
+        EXPECT_EQ(red[3], 255);
+        EXPECT_EQ(v[3].colour[1], 127);  // 0.5 * 255 truncated
+    }
+    SetRendererIsOpenGL(false);
+}
+
+TEST(MeshBaseTest, BadFaceListsAreRejected) {
+    Handle<MeshBase> mesh = MakeHandle<MeshBase>();
+    const int32_t faces[4] = {0, 1, 9, -1};
+    EXPECT_EQ(mesh->Build(4, 1, 0, 0, kSquare, faces, nullptr, nullptr), ERR_OUT_OF_RANGE);
+    EXPECT_EQ(mesh->VertexCount(), 0);
+    EXPECT_EQ(mesh->Allocate(70000, 1), ERR_MESH_ALLOCATE);
+    EXPECT_FALSE(mesh->SetVertexTexCoords(0, 2, {}));
+}
+
+TEST(MeshBaseTest, RenderNeedsRendererNodeAndCameraAndCountsGeometry) {
+    Handle<MeshBase> mesh = MakeHandle<MeshBase>();
+    const int32_t faces[4] = {0, 1, 2, 3};
+    ASSERT_EQ(mesh->Build(4, 1, 0, 0, kSquare, faces, nullptr, nullptr), RESULT_OK);
+    CurrentRecorder recorder;
+    render_state::ResetFrameStatistics();
+    EXPECT_EQ(mesh->Render(), ERR_DRAW_FAILED);  // no node, no camera
+    Handle<GraphNode> node = MakeHandle<GraphNode>();
+    node->AddObject(mesh.Get());
+    EXPECT_EQ(mesh->Render(), ERR_DRAW_FAILED);  // still no camera
+    EXPECT_EQ(render_state::DrawnFaces(), 0u);
+    EXPECT_EQ(recorder.renderer->Count("DrawIndexed"), 0u);
+
+    Handle<Camera> camera = MakeHandle<Camera>();
+    mesh->SetCamera(camera.Get());
+    ASSERT_EQ(mesh->Render(), RESULT_OK);
+    EXPECT_EQ(recorder.renderer->Count("SetViewMatrix"), 1u);
+    EXPECT_EQ(recorder.renderer->Count("BindTexture"), 2u);
+    const auto draws = recorder.renderer->CallsNamed("DrawIndexed");
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].args[1], "4");
+    EXPECT_EQ(draws[0].args[3], "2");
+    EXPECT_EQ(render_state::DrawnFaces(), 2u);
+    EXPECT_EQ(render_state::DrawnPoints(), 4u);
+
+    ASSERT_TRUE(mesh->CreateDeviceBuffer());
+    mesh->Render();
+    EXPECT_EQ(recorder.renderer->Count("DrawMeshBufferPart"), 1u);
+    EXPECT_EQ(mesh->UpdateDeviceBuffer(), RESULT_OK);
+}
+
+TEST(MeshBaseTest, ClonesShareArraysAndTextures) {
+    ResetObjectNumbersForTesting();
+    Handle<MeshBase> mesh = MakeHandle<MeshBase>();
+    const int32_t faces[4] = {0, 1, 2, -1};
+    ASSERT_EQ(mesh->Build(4, 1, 0, 0, kSquare, faces, nullptr, nullptr), RESULT_OK);
+    Handle<GraphObj> copy = mesh->Clone();
+    ASSERT_TRUE(copy);
+    auto* clone = static_cast<MeshBase*>(copy.Get());
+    EXPECT_EQ(clone->name, "MeshBase 0 clone");
+    EXPECT_EQ(clone->meshNumber, 1);
+    EXPECT_EQ(clone->Vertices(), mesh->Vertices());
+    mesh->SetVertexPosition(0, {9, 9, 9});
+    EXPECT_EQ(clone->VertexPosition(0), (Vector3{9, 9, 9}));
+    mesh = nullptr;  // the last user keeps the arrays alive
+    EXPECT_EQ(clone->VertexPosition(0), (Vector3{9, 9, 9}));
+    Handle<MeshBase> empty = MakeHandle<MeshBase>();
+    EXPECT_EQ(empty->ShareFrom(*MakeHandle<MeshBase>()), ERR_MESH_MISSING_ARRAY);
+}
+
+TEST(MeshGroupTest, SmoothNormalsJoinsCoincidentVertices) {
+    // Two faces of a roof meeting at the ridge y = 1: one sloping to -x, one to +x.
+    const Vector3 left[3] = {{-1, 0, 0}, {0, 1, 0}, {0, 1, 1}};
+    const Vector3 right[3] = {{0, 1, 0}, {1, 0, 0}, {0, 1, 1}};
+    const int32_t tri[4] = {0, 1, 2, -1};
+    Handle<MeshBase> a = MakeHandle<MeshBase>(), b = MakeHandle<MeshBase>();
+    ASSERT_EQ(a->Build(3, 1, 0, 0, left, tri, nullptr, nullptr), RESULT_OK);
+    ASSERT_EQ(b->Build(3, 1, 0, 0, right, tri, nullptr, nullptr), RESULT_OK);
+    const Vector3 before = a->Vertices()[0].normal;
+    MeshGroup group;
+    group.Add(a.Get());
+    group.Add(b.Get());
+    ASSERT_EQ(group.SmoothNormals(), RESULT_OK);
+    // The shared ridge vertices now point straight up on both meshes.
+    for (const Vector3& n : {a->Vertices()[1].normal, b->Vertices()[0].normal,
+                             a->Vertices()[2].normal, b->Vertices()[2].normal}) {
+        EXPECT_NEAR(n.x, 0, 1e-6f);
+        EXPECT_NEAR(std::fabs(n.y), 1, 1e-6f);
+    }
+    EXPECT_EQ(a->Vertices()[0].normal, before);  // unshared corners keep theirs
+}
+
+}  // namespace
+}  // namespace vimsa
