@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "scene/camera.h"
+#include "scene/device_lights.h"
 #include "scene/graph_node.h"
 #include "scene/light.h"
 
@@ -221,6 +222,47 @@ TEST(LightTest, SpotLightConeRamp) {
     LitVertex v;
     ambient.Illuminate(v);
     EXPECT_EQ(v.colour, (Vector4{1, 1, 1, 1}));
+}
+
+}  // namespace
+}  // namespace vimsa
+
+namespace vimsa {
+namespace {
+
+TEST(DeviceLightsTest, NodeLightingTakesAmbientAndUpToEightLights) {
+    LightRegistry::DestroyAllLights();
+    Handle<GraphNode> room = MakeHandle<GraphNode>();
+    Handle<GraphNode> lamps = MakeHandle<GraphNode>();
+    lamps->SetPosition({1, 2, 3}, RelativeTo::World());
+    std::vector<Handle<Light>> lights;
+    Handle<Light> ambient = MakeHandle<AmbientLight>();
+    ambient->intensity = 0.5f;
+    ambient->IncludeNode(room.Get());
+    for (int i = 0; i < 8; ++i) {
+        lights.push_back(MakeHandle<PointLight>());
+        lamps->AddObject(lights.back().Get());
+        lights.back()->IncludeNode(room.Get());
+    }
+    NodeLighting lit = CollectNodeLights(*room);
+    EXPECT_EQ(lit.count, 8);
+    EXPECT_FALSE(lit.overflow);
+    EXPECT_EQ(lit.ambient, (Vector4{0.5f, 0.5f, 0.5f, 1}));
+    EXPECT_EQ(lit.lights[0].position, (Vector3{1, 2, 3}));
+    EXPECT_EQ(lit.lights[0].kind, kLightPoint);
+
+    Handle<Light> ninth = MakeHandle<PointLight>();
+    ninth->IncludeNode(room.Get());
+    EXPECT_TRUE(CollectNodeLights(*room).overflow);
+    ninth->enabled = 0;  // a light switched off takes no slot
+    EXPECT_FALSE(CollectNodeLights(*room).overflow);
+
+    const RegistryLighting all = CollectRegistryLights();
+    EXPECT_EQ(all.count, kMaxDeviceLights);
+    EXPECT_EQ(all.lights[0].kind, kLightAmbient);
+    EXPECT_EQ(all.ambient, (Vector4{0.5f, 0.5f, 0.5f, 1}));
+    for (auto& l : lights)
+        lamps->RemoveObject(l.Get());
 }
 
 }  // namespace
