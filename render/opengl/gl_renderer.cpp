@@ -13,6 +13,8 @@
 #include "render/opengl/gl_texture.h"
 #include "render/render_state.h"
 #include "render/render_window.h"
+#include "scene/camera.h"
+#include "scene/device_lights.h"
 
 namespace vimsa {
 
@@ -278,10 +280,10 @@ bool GLRenderer::EndFrame() {
     return true;
 }
 
-bool GLRenderer::Begin3D(const Camera*) {
-    // Reading a camera needs the scene layer; callers use Begin3DView until
-    // that is wired in.
-    return false;
+bool GLRenderer::Begin3D(const Camera* camera) {
+    if (!camera) return false;
+    return Begin3DView(camera->fieldOfView, camera->nearPlane, camera->farPlane,
+                       camera->viewMatrix);
 }
 
 bool GLRenderer::Begin3DView(float fieldOfView, float nearPlane, float farPlane,
@@ -794,13 +796,21 @@ void GLRenderer::SetLights(int32_t, bool enable) {
         EnableLighting(false);
         return;
     }
-    // The light registry belongs to the scene layer; until it is wired here,
-    // enabling loads no lights (LoadLights takes them directly).
-    LoadLights({});
+    const RegistryLighting lighting = CollectRegistryLights();
+    LoadLights({lighting.lights, static_cast<std::size_t>(lighting.count)});
 }
 
 bool GLRenderer::SetNodeLights(GraphNode* node) {
-    return node != nullptr && LoadNodeLights({});
+    if (!node) return false;
+    const NodeLighting lighting = CollectNodeLights(*node);
+    std::vector<DeviceLight> lights;
+    lights.reserve(static_cast<std::size_t>(lighting.count) + 1);
+    DeviceLight ambient;
+    ambient.kind = kLightAmbient;
+    ambient.colour = lighting.ambient;
+    lights.push_back(ambient);
+    lights.insert(lights.end(), lighting.lights, lighting.lights + lighting.count);
+    return LoadNodeLights(lights) && !lighting.overflow;
 }
 
 // Light positions and directions are given in world space: they are loaded
