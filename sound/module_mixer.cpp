@@ -76,21 +76,15 @@ void MixVoice(Voice& v, int32_t* acc, int frame, int count, const Out& out) {
     int64_t p = (static_cast<int64_t>(v.position >> kShift) << 32) | v.positionFraction;
     int f = frame;
     int left = count;
-    while (left > 0) {
+    for (;;) {
+        // Turn or wrap at the loop's ends before each read and once more at
+        // the end, so the stored position always lies inside the data.
         if (v.backwards) {
             if (p < startFixed) {
                 p = std::min(startFixed + (startFixed - p), endFixed - 1);
                 v.backwards = false;
-                continue;
             }
-            const int64_t i = p >> 32;
-            const int64_t next = i + 1 < end ? i + 1 : loopStart;
-            out.Add(acc, f++, Interpolate(ReadSample<k16>(d, i), ReadSample<k16>(d, next), p));
-            p -= step;
-            --left;
-            continue;
-        }
-        if (p >= endFixed) {
+        } else if (p >= endFixed) {
             if (!hasLoop) break;  // the sample has ended
             if (v.pingPong) {
                 p = std::max(endFixed - 1 - (p - endFixed), startFixed);
@@ -98,20 +92,26 @@ void MixVoice(Voice& v, int32_t* acc, int frame, int count, const Out& out) {
             } else {
                 p = startFixed + (p - startFixed) % (loopLength << 32);
             }
-            continue;
         }
-        if (p < fastEnd) {
+        if (left == 0) break;
+        const int64_t i = p >> 32;
+        if (v.backwards) {
+            const int64_t next = i + 1 < end ? i + 1 : loopStart;
+            out.Add(acc, f++, Interpolate(ReadSample<k16>(d, i), ReadSample<k16>(d, next), p));
+            p -= step;
+            --left;
+        } else if (p < fastEnd) {
+            // Frames whose neighbour lies inside the data, up to the boundary.
             const int n =
                 static_cast<int>(std::min<int64_t>((fastEnd - p + step - 1) / step, left));
             for (int k = 0; k < n; ++k) {
-                const int64_t i = p >> 32;
-                out.Add(acc, f++, Interpolate(ReadSample<k16>(d, i), ReadSample<k16>(d, i + 1), p));
+                const int64_t j = p >> 32;
+                out.Add(acc, f++, Interpolate(ReadSample<k16>(d, j), ReadSample<k16>(d, j + 1), p));
                 p += step;
             }
             left -= n;
         } else {
             // The last sample of a loop blends with the loop's first.
-            const int64_t i = p >> 32;
             out.Add(acc, f++, Interpolate(ReadSample<k16>(d, i), ReadSample<k16>(d, loopStart), p));
             p += step;
             --left;

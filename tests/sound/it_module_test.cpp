@@ -1,0 +1,333 @@
+#include "sound/it_module.h"
+
+#include <gtest/gtest.h>
+
+#include "sound/it_sample_decoder.h"
+#include "sound/play_state.h"
+#include "tests/sound/module_builder.h"
+
+namespace vimsa {
+namespace {
+
+using test::ItBuilder;
+using test::ItSample;
+using test::TrackerEvent;
+
+Handle<ItModule> Parsed(const std::vector<uint8_t>& file) {
+    Handle<ItModule> m = MakeHandle<ItModule>();
+    EXPECT_EQ(m->SetData(file), RESULT_OK);
+    EXPECT_EQ(m->Validate(), RESULT_OK);
+    EXPECT_EQ(m->Parse(), RESULT_OK);
+    return m;
+}
+
+// Writes values least significant bit first, as the compressed stream holds them.
+struct BitWriter {
+    std::vector<uint8_t> bytes;
+    int bit = 0;
+    void Put(uint32_t value, int bits) {
+        for (int i = 0; i < bits; ++i, ++bit) {
+            if (bit % 8 == 0) bytes.push_back(0);
+            bytes.back() |= static_cast<uint8_t>(((value >> i) & 1) << (bit % 8));
+        }
+    }
+    // The block: 16-bit length, then the stream.
+    std::vector<uint8_t> Block() const {
+        std::vector<uint8_t> b = {static_cast<uint8_t>(bytes.size()),
+                                  static_cast<uint8_t>(bytes.size() >> 8)};
+        b.insert(b.end(), bytes.begin(), bytes.end());
+        return b;
+    }
+};
+
+// Deltas 5, -3 at width 9; to width 3 (wide form); +1, -1; to width 7 (narrow
+// form); +10, -1; to width 2 (middle form); +1, -1.
+BitWriter EightBitStream() {
+    BitWriter w;
+    w.Put(5, 9);
+    w.Put(0x0FD, 9);
+    w.Put(0x100 | 2, 9);  // new width 3
+    w.Put(1, 3);
+    w.Put(7, 3);
+    w.Put(4, 3);  // announce a new width...
+    w.Put(5, 3);  // ...5 + 1 = 6, not below 3: width 7
+    w.Put(10, 7);
+    w.Put(0x7F, 7);
+    w.Put(59 + 2, 7);  // border 59: width 2
+    w.Put(1, 2);
+    w.Put(3, 2);
+    return w;
+}
+
+TEST(ItSampleDecoderTest, EightBitWidthChangesOfAllThreeKinds) {
+    const std::vector<uint8_t> in = EightBitStream().Block();
+    std::vector<uint8_t> out;
+    EXPECT_EQ(DecodeItSample(in.data(), in.size(), 8, false, false, out), 8u);
+    const std::vector<uint8_t> expected = {5, 2, 3, 2, 12, 11, 12, 11};
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(DecodeItSample(in.data(), in.size(), 8, false, true, out), 8u);
+    const std::vector<uint8_t> twice = {5, 7, 10, 12, 24, 35, 47, 58};
+    EXPECT_EQ(out, twice);
+}
+
+TEST(ItSampleDecoderTest, SixteenBitValuesAreLittleEndian) {
+    BitWriter w;
+    w.Put(1000, 17);
+    w.Put(0x10000 | 4, 17);  // width 5
+    w.Put(3, 5);
+    w.Put(0x1F, 5);
+    const std::vector<uint8_t> in = w.Block();
+    std::vector<uint8_t> out;
+    EXPECT_EQ(DecodeItSample(in.data(), in.size(), 3, true, false, out), 3u);
+    const std::vector<uint8_t> expected = {0xE8, 0x03, 0xEB, 0x03, 0xEA, 0x03};
+    EXPECT_EQ(out, expected);
+}
+
+TEST(ItSampleDecoderTest, DamagedStreamsEndQuietly) {
+    std::vector<uint8_t> out;
+    // An invalid width ends the block; its remaining samples stay 0.
+    BitWriter w;
+    w.Put(9, 9);
+    w.Put(0x1FE, 9);  // width 255
+    w.Put(9, 9);
+    std::vector<uint8_t> in = w.Block();
+    EXPECT_EQ(DecodeItSample(in.data(), in.size(), 3, false, false, out), 3u);
+    EXPECT_EQ(out, (std::vector<uint8_t>{9, 0, 0}));
+    // A block length beyond the input: what is there is decoded, then it ends.
+    in = EightBitStream().Block();
+    in[0] = 200;
+    EXPECT_EQ(DecodeItSample(in.data(), in.size(), 100000, false, false, out), 0x8000u);
+    EXPECT_EQ(out[1], 2);
+    // No room for a block header.
+    EXPECT_EQ(DecodeItSample(in.data(), 1, 10, false, false, out), 0u);
+}
+
+TEST(ItModuleTest, HeaderAndChannelPans) {
+    ItBuilder b;
+    b.title = "Matthias";
+    b.globalVolume = 100;
+    b.mixVolume = 80;
+    b.speed = 4;
+    b.tempo = 140;
+    b.pans.fill(128);
+    b.pans[0] = 0;
+    b.pans[1] = 32;
+    b.pans[2] = 64;
+    b.pans[3] = 100;  // surround
+    b.pans[9] = 20;
+    Handle<ItModule> m = Parsed(b.Build());
+    EXPECT_EQ(m->SongName(), "Matthias");
+    EXPECT_EQ(m->GlobalVolume(), 50);
+    EXPECT_EQ(m->MixVolume(), 80);
+    EXPECT_EQ(m->InitialSpeed(), 4);
+    EXPECT_EQ(m->InitialTempo(), 140);
+    EXPECT_TRUE(m->Stereo());
+    EXPECT_EQ(m->ChannelCount(), 10);
+    EXPECT_EQ(m->ChannelPan()[0], 0);
+    EXPECT_EQ(m->ChannelPan()[1], 7);
+    EXPECT_EQ(m->ChannelPan()[2], 15);
+    EXPECT_EQ(m->ChannelPan()[3], 8);
+    EXPECT_EQ(m->ChannelPan()[9], 4);
+    EXPECT_FALSE(m->ChannelEnabled()[4]);
+    EXPECT_TRUE(m->ChannelEnabled()[9]);
+    EXPECT_EQ(m->DefaultExtension(), nullptr);
+    b.flags = 0;  // mono
+    EXPECT_EQ(Parsed(b.Build())->ChannelPan()[0], 8);
+}
+
+TEST(ItModuleTest, SampleHeadersSixteenBitAndPingPong) {
+    ItBuilder b;
+    ItSample wide;
+    wide.flags = 0x01 | 0x02 | 0x10 | 0x40;
+    wide.data = {0x00, 0x00, 0xFF, 0x7F, 0x00, 0x80, 0x34, 0x12};
+    wide.loopBegin = 1;
+    wide.loopEnd = 4;
+    wide.c5Speed = 44100;
+    wide.volume = 64;
+    ItSample none;
+    none.flags = 0;
+    ItSample narrow;
+    narrow.data = {0x00, 0x7F, 0x80};
+    narrow.convert = 0;  // unsigned already
+    b.samples = {wide, none, narrow};
+    Handle<ItModule> m = Parsed(b.Build());
+    const SampleSlot& w = m->Samples()[0];
+    ASSERT_NE(w.data, nullptr);
+    EXPECT_TRUE(w.sixteenBit);
+    EXPECT_TRUE(w.pingPong);
+    EXPECT_EQ(w.length, 8u);
+    EXPECT_EQ(w.loopStart, 2u);
+    EXPECT_EQ(w.loopLength, 6u);
+    EXPECT_EQ(w.c2Speed, 22050u);
+    EXPECT_EQ(w.volume, 63);
+    const uint8_t unsignedData[] = {0x00, 0x80, 0xFF, 0xFF, 0x00, 0x00, 0x34, 0x92};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(w.data[i], unsignedData[i]) << i;
+    EXPECT_TRUE(m->Samples()[1].present);
+    EXPECT_EQ(m->Samples()[1].data, nullptr);
+    EXPECT_EQ(m->Samples()[2].data[1], 0x7F);
+}
+
+TEST(ItModuleTest, CompressedSamplesAreExpanded) {
+    ItBuilder b;
+    ItSample packed;
+    packed.flags = 0x01 | 0x08;
+    packed.data = EightBitStream().Block();
+    packed.length = 8;
+    b.samples = {packed};
+    Handle<ItModule> m = Parsed(b.Build());
+    const SampleSlot& s = m->Samples()[0];
+    ASSERT_NE(s.data, nullptr);
+    EXPECT_EQ(s.length, 8u);
+    const uint8_t expected[] = {0x85, 0x82, 0x83, 0x82, 0x8C, 0x8B, 0x8C, 0x8B};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(s.data[i], expected[i]) << i;
+}
+
+TEST(ItModuleTest, HeadersAndDataOutsideTheFile) {
+    ItBuilder b;
+    ItSample s;
+    s.data = {1, 2, 3, 4};
+    s.length = 1000;  // more than the file holds
+    s.loopBegin = 2;
+    s.loopEnd = 900;
+    s.flags = 0x11;
+    ItSample second;
+    second.flags = 0;
+    b.samples = {s, second};
+    std::vector<uint8_t> file = b.Build();
+    test::PutU32(file, 0xC0 + b.orders.size() + 4, 0x7FFFFFF0);  // second header
+    Handle<ItModule> m = Parsed(file);
+    const SampleSlot& a = m->Samples()[0];
+    EXPECT_EQ(a.length, 4u);
+    EXPECT_EQ(a.loopStart, 2u);
+    EXPECT_EQ(a.loopLength, 2u);
+    EXPECT_FALSE(m->Samples()[1].present);
+}
+
+TEST(ItModuleTest, NotesConvertToOctaveAndSemitone) {
+    EXPECT_EQ(ItModule::ConvertNote(0), 0x00);
+    EXPECT_EQ(ItModule::ConvertNote(60), 0x50);
+    EXPECT_EQ(ItModule::ConvertNote(119), 0x9B);
+    EXPECT_EQ(ItModule::ConvertNote(254), kNoteCut);
+    EXPECT_EQ(ItModule::ConvertNote(255), kNoNote);  // note off
+    EXPECT_EQ(ItModule::ConvertNote(120), kNoNote);
+    EXPECT_EQ(ItModule::ConvertNote(246), kNoNote);  // fade
+}
+
+TEST(ItModuleTest, PatternOffsetZeroIsEmpty) {
+    ItBuilder b;
+    b.patterns = {{}, ItBuilder::PackPattern({TrackerEvent{0, 0, 60, 1, -1, -1, 0}})};
+    Handle<ItModule> m = Parsed(b.Build());
+    EXPECT_EQ(m->PatternCount(), 2);
+    EXPECT_FALSE(m->PatternStart(0).HasData());
+    EXPECT_TRUE(m->PatternStart(1).HasData());
+}
+
+TEST(ItModuleTest, MasksAndRepeatBits) {
+    const uint8_t data[] = {
+        // row 0: channel 1 (marker 2) with a new mask: note, instrument, volume, effect
+        0x82,
+        0x0F,
+        60,
+        3,
+        40,
+        7,
+        0x20,
+        // channel 5: volume 200 (a pan command)
+        0x86,
+        0x04,
+        200,
+        0,
+        // row 1: channel 1 reuses its mask (marker without bit 7)
+        0x02,
+        61,
+        4,
+        50,
+        8,
+        0x30,
+        0,
+        // row 2: channel 1 repeats last note, instrument, volume, effect
+        0x82,
+        0xF0,
+        0,
+        // row 3: channel 5 sets volume 70 then channel 0 a note cut
+        0x86,
+        0x04,
+        70,
+        0x81,
+        0x01,
+        254,
+        0,
+    };
+    ItModule m;
+    PatternCursor cursor;
+    cursor.pos = data;
+    cursor.end = data + sizeof data;
+    RowBuffer row;
+    m.UnpackRow(row, cursor);
+    EXPECT_EQ(row[1].note, 0x50);
+    EXPECT_EQ(row[1].instrument, 3);
+    EXPECT_EQ(row[1].volume, 40);
+    EXPECT_EQ(row[1].effect, 7);
+    EXPECT_EQ(row[1].parameter, 0x20);
+    EXPECT_EQ(row[5].volume, 255);  // remembered, not placed
+    row.fill(RowCell{});
+    m.UnpackRow(row, cursor);
+    EXPECT_EQ(row[1].note, 0x51);
+    EXPECT_EQ(row[1].instrument, 4);
+    EXPECT_EQ(row[1].volume, 50);
+    EXPECT_EQ(row[1].effect, 8);
+    EXPECT_EQ(row[1].parameter, 0x30);
+    row.fill(RowCell{});
+    m.UnpackRow(row, cursor);
+    EXPECT_EQ(row[1].note, 0x51);
+    EXPECT_EQ(row[1].instrument, 4);
+    EXPECT_EQ(row[1].volume, 50);
+    EXPECT_EQ(row[1].effect, 8);
+    row.fill(RowCell{});
+    m.UnpackRow(row, cursor);
+    EXPECT_EQ(row[5].volume, 255);
+    EXPECT_EQ(row[0].note, kNoteCut);
+    EXPECT_EQ(cursor.pos, cursor.end);
+    // A fresh cursor has no memory of the channels.
+    PatternCursor again;
+    again.pos = data + 18;  // row 2 would need channel 1's last values
+    again.end = data + sizeof data;
+    row.fill(RowCell{});
+    m.UnpackRow(row, again);
+    EXPECT_EQ(row[1].note, kNoNote);
+}
+
+TEST(ItModuleTest, SkipRowsFollowsMasks) {
+    ItBuilder b;
+    b.patterns = {ItBuilder::PackPattern({TrackerEvent{0, 0, 0, 1, 0, 1, 0},
+                                          TrackerEvent{1, 0, 12, 1, -1, -1, 0},
+                                          TrackerEvent{2, 2, 24, 2, -1, -1, 0}})};
+    Handle<ItModule> m = Parsed(b.Build());
+    PatternCursor cursor = m->PatternStart(0);
+    m->SkipRows(cursor, 2);
+    RowBuffer row;
+    m->UnpackRow(row, cursor);
+    EXPECT_EQ(row[2].note, 0x20);
+    EXPECT_EQ(row[0].note, kNoNote);
+}
+
+TEST(ItModuleTest, TruncatedRowsStopAtTheEnd) {
+    const uint8_t data[] = {0x81, 0x0F, 60};
+    ItModule m;
+    PatternCursor cursor;
+    cursor.pos = data;
+    cursor.end = data + sizeof data;
+    RowBuffer row;
+    m.UnpackRow(row, cursor);
+    EXPECT_EQ(cursor.pos, cursor.end);
+    const uint8_t marker[] = {0x81};
+    cursor.pos = marker;
+    cursor.end = marker + 1;
+    m.UnpackRow(row, cursor);
+    EXPECT_EQ(cursor.pos, cursor.end);
+}
+
+}  // namespace
+}  // namespace vimsa
