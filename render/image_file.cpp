@@ -4,14 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/files/file_system.h"
 #include "render/bmp_image.h"
 #include "render/image_file_access.h"
 #include "render/pcx_image.h"
 #include "render/renderer.h"
 #include "render/text_util.h"
 #include "render/texture.h"
-#include "render/texture_chunk.h"
 #include "render/texture_registry.h"
+#include "render/texture_serializer.h"
 #include "render/tga_image.h"
 
 namespace vimsa {
@@ -38,7 +39,7 @@ const ReaderInfo* ReaderFor(int32_t kind) {
 // Kind 0: ".F" extensions select the chunk reader alone; otherwise the later
 // of ".TGA", ".BMP", ".PCX" found in the path wins; none gives 0.
 int32_t KindFromPath(std::string_view path, bool& chunkOnly) {
-    const std::string upper = ToUpper(path);
+    const std::string upper = files::ToUpper(path);
     chunkOnly = false;
     for (const ReaderInfo& r : kReaders) {
         if (upper.find(r.twinExtension) != std::string::npos) chunkOnly = true;
@@ -64,7 +65,7 @@ Result DecodeFile(Texture& texture, const std::string& path, const ReaderInfo& r
 }  // namespace
 
 Result ReadImageFile(Texture& texture, std::string_view path, int32_t kind) {
-    if (kind == kImageChunk) return LoadTextureFile(&texture, path);
+    if (kind == kImageChunk) return LoadTexture(&texture, NameRef(path));
     const ReaderInfo* reader = ReaderFor(kind);
     if (!reader) return ERR_TEXTURE_FILE_KIND;
     return DecodeFile(texture, ReplaceExtension(path, reader->extension), *reader);

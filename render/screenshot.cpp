@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "core/format_string.h"
+#include "platform/files/file_system.h"
 #include "render/image_file.h"
 #include "render/image_file_access.h"
 #include "render/text_util.h"
@@ -15,7 +16,8 @@ namespace {
 // The number of a "VimsaNNN.TGA" name, or -1 for any other name.
 int32_t ShotNumber(const std::string& name) {
     if (name.size() != 12) return -1;
-    if (!EqualsIgnoreCase(name.substr(0, 5), "Vimsa") || !EqualsIgnoreCase(name.substr(8), ".TGA"))
+    if (!files::EqualsIgnoreCase(name.substr(0, 5), "Vimsa") ||
+        !files::EqualsIgnoreCase(name.substr(8), ".TGA"))
         return -1;
     int32_t number = 0;
     for (int i = 5; i < 8; ++i) {

@@ -1,25 +1,6 @@
 #include "render/text_util.h"
 
-#include <cctype>
-
 namespace vimsa {
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
-std::string ToUpper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::string_view FileNamePart(std::string_view path) {
     const std::size_t slash = path.find_last_of("/\\");

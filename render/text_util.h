@@ -5,9 +5,6 @@
 
 namespace vimsa {
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-std::string ToUpper(std::string_view text);
-
 // The file name of a path without its folder ("texture/white.bmp" -> "white.bmp").
 // Both "/" and "\" separate folders.
 std::string_view FileNamePart(std::string_view path);

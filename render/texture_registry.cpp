@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "platform/files/file_system.h"
 #include "render/text_util.h"
 #include "render/texture.h"
 
@@ -29,7 +30,7 @@ uint32_t Count() {
 
 Texture* FindByPath(std::string_view path) {
     for (Texture* t : Textures()) {
-        if (EqualsIgnoreCase(t->Path(), path)) return t;
+        if (files::EqualsIgnoreCase(t->Path(), path)) return t;
     }
     return nullptr;
 }
