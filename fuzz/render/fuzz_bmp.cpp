@@ -1,0 +1,8 @@
+// The BMP reader on arbitrary bytes.
+#include "fuzz/render/image_fuzz.h"
+#include "render/bmp_image.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    vimsa::fuzz::DecodeBothOrders(data, size, vimsa::DecodeBmp);
+    return 0;
+}

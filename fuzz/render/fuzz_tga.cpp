@@ -1,0 +1,8 @@
+// The TGA reader on arbitrary bytes.
+#include "fuzz/render/image_fuzz.h"
+#include "render/tga_image.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    vimsa::fuzz::DecodeBothOrders(data, size, vimsa::DecodeTga);
+    return 0;
+}
