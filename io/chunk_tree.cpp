@@ -63,8 +63,10 @@ private:
             uint8_t head[8];
             if (s_.Read(head, sizeof head) != sizeof head) return;
             const uint32_t size = LoadU32(head + 4);
+            // A chunk cut by the end of the data still shows what it holds.
             const bool plausible = PlausibleTag(reinterpret_cast<const char*>(head)) &&
-                                   size >= kChildMinimum && size <= limit - at;
+                                   size >= kChildMinimum &&
+                                   (size <= limit - at || limit == s_.End());
             s_.Seek(plausible ? at : at + 1);
             if (plausible) Chunk(depth);
         }
@@ -84,11 +86,13 @@ private:
             return;
         }
         visit_(item);
-        if (h.end > s_.End()) {
+        const bool cut = h.end > s_.End();
+        if (depth + 1 < kMaxChunkTreeDepth && !IsRawRecord(h.tag))
+            Children(cut ? s_.End() : h.end, depth + 1);
+        if (cut) {
             s_.Fail(ERR_OUT_OF_RANGE);
             return;
         }
-        if (depth + 1 < kMaxChunkTreeDepth && !IsRawRecord(h.tag)) Children(h.end, depth + 1);
         ChunkHeader close = h;
         s_.CloseChunk(close);
     }

@@ -30,8 +30,8 @@ inline constexpr int kMaxChunkTreeDepth = 64;
 // fits the parent), except in records known to hold raw data. An "OGDB" header
 // with compression mode 1 is expanded and its inner tree walked.
 // Returns the stream's error after what could be read has been visited: a
-// top-level chunk passing the end gives ERR_OUT_OF_RANGE, bytes that are no
-// chunk at the top give ERR_BAD_TAG.
+// chunk passing the end of the data gives ERR_OUT_OF_RANGE (after what it
+// holds has been visited), bytes that are no chunk at the top give ERR_BAD_TAG.
 Result WalkChunkTree(ChunkStream& stream, const std::function<void(const ChunkTreeItem&)>& visit);
 
 }  // namespace vimsa

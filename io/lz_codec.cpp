@@ -240,6 +240,48 @@ inline void CopyMatch(uint8_t* out, uint32_t at, uint32_t distance, uint32_t len
         dst[i] = src[i];
 }
 
+// Expands a block; `output` may hold partial data on failure.
+Result Expand(const uint8_t* block, uint32_t count, std::vector<uint8_t>& output) {
+    output.clear();
+    if (block == nullptr) return ERR_NULL_ARGUMENT;
+    if (count < 6) return ERR_BAD_VERSION;
+    const uint32_t declared = LoadU32(block);
+    // Every input byte yields at most 8 output bytes (17 per 2-byte token and
+    // its flag bit), so a larger claim cannot be met and is not allocated.
+    if (declared > static_cast<uint64_t>(count - 4) * 8) return ERR_BAD_VERSION;
+    try {
+        output.resize(declared);
+    } catch (const std::bad_alloc&) {
+        return ERR_FAIL;
+    }
+    uint8_t* out = output.data();
+    uint32_t produced = 0;
+    uint32_t at = 4;
+    for (;;) {
+        if (at >= count) return ERR_BAD_VERSION;  // ended before the end item
+        uint32_t flags = block[at++];
+        for (int item = 0; item < 8; ++item, flags <<= 1) {
+            if ((flags & 0x80u) == 0) {
+                if (at >= count || produced >= declared) return ERR_BAD_VERSION;
+                out[produced++] = block[at++];
+                continue;
+            }
+            if (count - at < 2) return ERR_BAD_VERSION;
+            const uint32_t token = LoadU16(block + at);
+            at += 2;
+            const uint32_t distance = token >> 4;
+            if (distance == 0) {
+                output.resize(produced);
+                return RESULT_OK;
+            }
+            const uint32_t length = (token & 15u) + 2;
+            if (distance > produced || length > declared - produced) return ERR_BAD_VERSION;
+            CopyMatch(out, produced, distance, length, declared - produced);
+            produced += length;
+        }
+    }
+}
+
 }  // namespace
 
 Result LzCodec::Compress(const uint8_t* input, uint32_t count, std::vector<uint8_t>& block) const {
@@ -288,44 +330,9 @@ Result LzCodec::Compress(const uint8_t* input, uint32_t count, std::vector<uint8
 
 Result LzCodec::Decompress(const uint8_t* block, uint32_t count,
                            std::vector<uint8_t>& output) const {
-    output.clear();
-    if (block == nullptr) return ERR_NULL_ARGUMENT;
-    if (count < 6) return ERR_BAD_VERSION;
-    const uint32_t declared = LoadU32(block);
-    // Every input byte yields at most 8 output bytes (17 per 2-byte token and
-    // its flag bit), so a larger claim cannot be met and is not allocated.
-    if (declared > static_cast<uint64_t>(count - 4) * 8) return ERR_BAD_VERSION;
-    try {
-        output.resize(declared);
-    } catch (const std::bad_alloc&) {
-        return ERR_FAIL;
-    }
-    uint8_t* out = output.data();
-    uint32_t produced = 0;
-    uint32_t at = 4;
-    for (;;) {
-        if (at >= count) return ERR_BAD_VERSION;  // ended before the end item
-        uint32_t flags = block[at++];
-        for (int item = 0; item < 8; ++item, flags <<= 1) {
-            if ((flags & 0x80u) == 0) {
-                if (at >= count || produced >= declared) return ERR_BAD_VERSION;
-                out[produced++] = block[at++];
-                continue;
-            }
-            if (count - at < 2) return ERR_BAD_VERSION;
-            const uint32_t token = LoadU16(block + at);
-            at += 2;
-            const uint32_t distance = token >> 4;
-            if (distance == 0) {
-                output.resize(produced);
-                return RESULT_OK;
-            }
-            const uint32_t length = (token & 15u) + 2;
-            if (distance > produced || length > declared - produced) return ERR_BAD_VERSION;
-            CopyMatch(out, produced, distance, length, declared - produced);
-            produced += length;
-        }
-    }
+    const Result r = Expand(block, count, output);
+    if (Failed(r)) output.clear();
+    return r;
 }
 
 }  // namespace vimsa

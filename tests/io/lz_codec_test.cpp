@@ -260,6 +260,7 @@ TEST(LzCodecTest, EveryClassOfDamagedBlockIsRejected) {
     for (size_t cut : {2u, 1u, 3u}) {
         std::vector<uint8_t> shortBlock(good.begin(), good.end() - static_cast<long>(cut));
         EXPECT_EQ(Expand(shortBlock, out), ERR_BAD_VERSION) << cut;
+        EXPECT_TRUE(out.empty()) << "no partial output is handed out";
     }
     // Ends where the next literal should be.
     const std::vector<uint8_t> literalMissing = {2, 0, 0, 0, 0x00, 'a'};
