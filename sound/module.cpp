@@ -35,8 +35,11 @@ void Module::Clear() {
     channelPan_.fill(8);
     channelEnabled_.fill(false);
     channelCount_ = 0;
-    playStates_.clear();
-    playStates_.push_back(std::make_unique<PlayState>(*this));
+    // The first play state lives as long as the module, so a mixer bound to it
+    // never holds a stale pointer; it is only stopped here.
+    if (playStates_.empty()) playStates_.push_back(std::make_unique<PlayState>(*this));
+    playStates_.resize(1);
+    *playStates_.front() = PlayState(*this);
 }
 
 Result Module::ReadFile(const std::string& path) {

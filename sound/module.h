@@ -81,7 +81,8 @@ public:
     virtual std::string SongName() const = 0;
 
     // Empties the module and reads the file whole. The file name's extension
-    // is replaced by DefaultExtension() when the format has one.
+    // is replaced by DefaultExtension() when the format has one. Emptying
+    // stops the first play state and removes all others.
     Result ReadFile(const std::string& path);
     // Empties the module and takes a file image already in memory.
     Result SetData(std::vector<uint8_t> data);

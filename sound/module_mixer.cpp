@@ -80,6 +80,7 @@ void MixVoice(Voice& v, int32_t* acc, int frame, int count, const Out& out) {
         // Turn or wrap at the loop's ends before each read and once more at
         // the end, so the stored position always lies inside the data.
         if (v.backwards) {
+            if (p >= endFixed) p = endFixed - 1;
             if (p < startFixed) {
                 p = std::min(startFixed + (startFixed - p), endFixed - 1);
                 v.backwards = false;

@@ -6,6 +6,7 @@
 
 #include "sound/it_module.h"
 #include "sound/mod_module.h"
+#include "sound/play_state.h"
 #include "sound/s3m_module.h"
 #include "tests/sound/module_builder.h"
 
@@ -77,6 +78,22 @@ TEST_F(ModuleFileTest, ReadingEmptiesTheModuleFirst) {
     EXPECT_FALSE(m.Parsed());
     EXPECT_FALSE(m.Loaded());
     EXPECT_EQ(m.Validate(), ERR_MODULE_NO_DATA);
+}
+
+TEST(ModuleDataTest, ReloadingKeepsTheFirstPlayStateAndStopsIt) {
+    ModModule m;
+    m.SetData(test::ModBuilder().Build());
+    ASSERT_EQ(m.Validate(), RESULT_OK);
+    ASSERT_EQ(m.Parse(), RESULT_OK);
+    PlayState* first = m.GetPlayState(0);
+    ASSERT_EQ(m.StartSong(0, 0, true, false, false), RESULT_OK);
+    ASSERT_EQ(m.StartSong(0, 0, true, false, true), RESULT_OK);
+    EXPECT_TRUE(first->playing);
+    m.SetData(test::ModBuilder().Build());
+    EXPECT_EQ(m.GetPlayState(0), first);  // a mixer bound to it stays valid
+    EXPECT_EQ(m.PlayStateCount(), 1u);
+    EXPECT_FALSE(first->playing);
+    EXPECT_EQ(first->Tick(44100), ERR_MODULE_SONG_END);
 }
 
 TEST_F(ModuleFileTest, EmptyFileHasNoData) {

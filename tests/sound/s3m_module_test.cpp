@@ -135,7 +135,8 @@ TEST(S3mModuleTest, SignedFileFormatIsConverted) {
     S3mInstrument s;
     s.data = {0x00, 0x7F, 0x80, 0xFF};
     b.instruments = {s};
-    const SampleSlot& a = Parsed(b.Build())->Samples()[0];
+    Handle<S3mModule> m = Parsed(b.Build());
+    const SampleSlot& a = m->Samples()[0];
     EXPECT_EQ(a.data[0], 0x80);
     EXPECT_EQ(a.data[1], 0xFF);
     EXPECT_EQ(a.data[2], 0x00);
@@ -166,7 +167,8 @@ TEST(S3mModuleTest, SampleDataPointerPastTheEndIsAbsent) {
     b.instruments = {s};
     std::vector<uint8_t> file = b.Build();
     file.resize(file.size() - 4);  // the data itself is gone
-    const SampleSlot& a = Parsed(file)->Samples()[0];
+    Handle<S3mModule> m = Parsed(file);
+    const SampleSlot& a = m->Samples()[0];
     EXPECT_TRUE(a.present);
     EXPECT_EQ(a.data, nullptr);
     EXPECT_EQ(a.length, 0u);
