@@ -111,7 +111,7 @@ TEST_F(CatalogTest, WrongDirectoryTagIsABadRecord) {
 
 TEST_F(CatalogTest, TruncatedDatabaseKeepsWhatWasCompleteAndReportsTheError) {
     std::vector<uint8_t> bytes = Directory("ID  ", 2, {{1, "first"}, {2, "second"}});
-    bytes.resize(bytes.size() - 3);
+    bytes.erase(bytes.end() - 3, bytes.end());
     test::WriteBytes(Path("cut.cat"), bytes);
     IdDatabase ids("cut.cat");
     EXPECT_EQ(ids.LoadFile("cut.cat"), ERR_OUT_OF_RANGE);

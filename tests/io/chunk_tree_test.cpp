@@ -157,7 +157,7 @@ TEST(ChunkTreeTest, ADamagedFileShowsWhatItHoldsThenTheError) {
     EXPECT_TRUE(noise.lines.empty());
 
     std::vector<uint8_t> packed = ObjectFile(1, Cat({NodeRecord(), NodeRecord()}));
-    packed.resize(packed.size() - 2);
+    packed.erase(packed.end() - 2, packed.end());
     EXPECT_EQ(WalkBytes(packed).result, ERR_BAD_VERSION);
 }
 

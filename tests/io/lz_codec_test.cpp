@@ -112,7 +112,7 @@ std::vector<std::vector<uint8_t>> VariedInputs() {
     inputs.push_back(image);
 
     // The same 40 bytes again at distances 4095 and 4096.
-    std::vector<uint8_t> far = test::NoiseBytes(9000, 5);
+    std::vector<uint8_t> far = test::NoiseBytes(10000, 5);
     std::memcpy(far.data() + 4095 + 100, far.data() + 100, 40);
     std::memcpy(far.data() + 4096 + 5000, far.data() + 5000, 40);
     for (int i = 0; i < 2000; ++i)
