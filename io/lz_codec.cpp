@@ -43,7 +43,7 @@ public:
 
     MatchFinder(const uint8_t* input, uint32_t count) : in_(input) {
         bits_ = 8;
-        while (bits_ < 13 && (1u << bits_) < count)
+        while (bits_ < 14 && (1u << bits_) < count)
             ++bits_;
         for (std::vector<Ends>& level : ends_)
             level.assign(size_t{1} << bits_, Ends{});
@@ -142,10 +142,11 @@ private:
         return best;
     }
 
-    // Oldest entry whose count reaches `length`.
+    // Oldest entry whose count reaches `length` (2 or 3).
     bool Oldest(int level, uint32_t p, uint32_t length, uint32_t& candidate) {
         for (uint32_t c = ends_[level][Bucket(level, p)].head; c != kNone; c = Next(level, c)) {
-            if (std::memcmp(in_ + c, in_ + p, length) == 0) {
+            const uint32_t mask = length == 3 ? 0xFFFFFFu : 0xFFFFu;
+            if (((Load32(in_ + c) ^ Load32(in_ + p)) & mask) == 0) {
                 candidate = c;
                 return true;
             }

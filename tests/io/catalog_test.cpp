@@ -131,6 +131,34 @@ TEST_F(CatalogTest, RuntimeIdsStartAtOneAndAreSavedAsTheyAreHandedOut) {
     EXPECT_EQ(users.AllocateId("Nobody"), 0u);
 }
 
+TEST_F(CatalogTest, DatabasesAreSavedWhereTheyCameFrom) {
+    std::filesystem::create_directories(Path("game"));
+    IdDatabase start;
+    start.Register(2, "two.f3ds");
+    ASSERT_EQ(start.SaveFile(Path("game/Vimsa.cat").c_str()), RESULT_OK);
+    ASSERT_EQ(LoadDatabase(Path("game/Vimsa.cat").c_str()), RESULT_OK);
+    RegisterName(5, "five.f3ds");
+    ASSERT_EQ(SaveDatabase(), RESULT_OK);
+    IdDatabase back;
+    ASSERT_EQ(back.LoadFile(Path("game/Vimsa.cat").c_str()), RESULT_OK);
+    EXPECT_EQ(back.Count(), 2u);
+
+    // LoadDatabase replaces the id entries; a missing file is reported and
+    // leaves the database empty.
+    EXPECT_EQ(LoadDatabase(Path("game/none.cat").c_str()), ERR_FILE_OPEN);
+    std::string name;
+    EXPECT_FALSE(LookupName(2, name));
+    EXPECT_EQ(LoadDatabase(nullptr), ERR_NULL_ARGUMENT);
+
+    AllocateId();
+    ASSERT_EQ(SaveUsers(), RESULT_OK);
+    UserDatabase users;
+    ASSERT_EQ(users.LoadFile("runtime.cat"), RESULT_OK);
+    ASSERT_NE(users.Find("Runtime"), nullptr);
+    EXPECT_EQ(users.Find("Runtime")->first, 1u);
+    EXPECT_EQ(users.Find("Runtime")->second, 2u);
+}
+
 TEST_F(CatalogTest, EntryCreatedWithSecondValueZeroStartsAtTheFirst) {
     const CatalogEntry user("Runtime", 5, 0);
     EXPECT_EQ(user.second, 5u);
