@@ -8,64 +8,10 @@
 #include <vector>
 
 #include "tests/io/io_test_util.h"
+#include "tests/io/lz_reference.h"
 
 namespace vimsa {
 namespace {
-
-// The search exactly as the block format's compressor is defined, with no
-// shortcuts: every window position, oldest first, the first with the strictly
-// greatest count, stopping at 17. Returns an empty block when the result would
-// not be smaller than the input.
-std::vector<uint8_t> ReferenceCompress(const std::vector<uint8_t>& in) {
-    const uint32_t n = static_cast<uint32_t>(in.size());
-    if (n <= 8) return {};
-    std::vector<uint8_t> out = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
-                                static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)};
-    size_t flagAt = 0;
-    int items = 8;
-    auto item = [&](bool match) {
-        if (items == 8) {
-            flagAt = out.size();
-            out.push_back(0);
-            items = 0;
-        }
-        if (match) out[flagAt] |= static_cast<uint8_t>(0x80 >> items);
-        ++items;
-    };
-    uint32_t windowStart = 0;
-    uint32_t p = 0;
-    while (p < n) {
-        uint32_t best = 0;
-        uint32_t bestAt = 0;
-        for (uint32_t c = windowStart; c < p; ++c) {
-            uint32_t count = 0;
-            while (count < 17 && p + count < n && in[c + count] == in[p + count])
-                ++count;
-            if (count > best) {
-                best = count;
-                bestAt = c;
-            }
-            if (best == 17) break;
-        }
-        if (best >= 2) {
-            item(true);
-            const uint32_t token = (p - bestAt) * 16 + (best - 2);
-            out.push_back(static_cast<uint8_t>(token));
-            out.push_back(static_cast<uint8_t>(token >> 8));
-            p += best;
-        } else {
-            item(false);
-            out.push_back(in[p]);
-            ++p;
-        }
-        if (p - windowStart > 4095) windowStart = p - 4095;
-    }
-    item(true);
-    out.push_back(0);
-    out.push_back(0);
-    if (out.size() >= n) return {};
-    return out;
-}
 
 std::vector<uint8_t> Bytes(const std::string& text) {
     return std::vector<uint8_t>(text.begin(), text.end());
@@ -173,7 +119,7 @@ TEST(LzCodecTest, ARunIsOneLiteralThenMatchesOf17) {
     // Past the window the oldest candidate is 4095 bytes back.
     const std::vector<uint8_t> longRun(10000, 'y');
     const std::vector<uint8_t> longBlock = Compress(longRun);
-    ASSERT_EQ(longBlock, ReferenceCompress(longRun));
+    ASSERT_EQ(longBlock, test::ReferenceCompress(longRun));
     const size_t lastToken = longBlock.size() - 4;
     EXPECT_EQ((longBlock[lastToken] | (longBlock[lastToken + 1] << 8)) >> 4, 4095);
     std::vector<uint8_t> out;
@@ -183,7 +129,7 @@ TEST(LzCodecTest, ARunIsOneLiteralThenMatchesOf17) {
 
 TEST(LzCodecTest, MatchesTheReferenceSearchByteForByte) {
     for (const std::vector<uint8_t>& in : VariedInputs()) {
-        const std::vector<uint8_t> reference = ReferenceCompress(in);
+        const std::vector<uint8_t> reference = test::ReferenceCompress(in);
         Result r = RESULT_OK;
         const std::vector<uint8_t> block = Compress(in, &r);
         EXPECT_EQ(block, reference) << "input of " << in.size() << " bytes";
@@ -206,7 +152,7 @@ TEST(LzCodecTest, OldestCandidateWinsAmongEqualCounts) {
     // 0, distance 5) must be taken, not the nearest.
     const std::vector<uint8_t> in = Bytes("abXabYab" + std::string(40, '.'));
     const std::vector<uint8_t> block = Compress(in);
-    ASSERT_EQ(block, ReferenceCompress(in));
+    ASSERT_EQ(block, test::ReferenceCompress(in));
     // Items: a b X (ab @3) Y (ab @6): the token of the second match holds
     // distance 6.
     ASSERT_GE(block.size(), 12u);
