@@ -2,8 +2,11 @@
 // record in a chunk file, read first when a picture is loaded by extension.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
+#include "io/archive_builder.h"
+#include "io/catalog.h"
 #include "io/catalogs.h"
 #include "io/serializer.h"
 #include "render/image_file.h"
@@ -154,6 +157,29 @@ TEST_F(TextureFileTest, RefusesRecordsThatDoNotFitTheirTexture) {
     EXPECT_TRUE(Failed(load(cut)));
     EXPECT_EQ(LoadTexture(nullptr, "bad.FTGA"), ERR_NULL_ARGUMENT);
     EXPECT_EQ(LoadTexture(texture_.Get(), "missing.FTGA"), ERR_FILE_OPEN);
+}
+
+TEST_F(TextureFileTest, PicturesAndTwinsLoadFromArchives) {
+    std::filesystem::create_directories("pack/texture");
+    Bytes tga = test::TgaHeader(1, 1, 24, 0);
+    test::Append(tga, {10, 20, 30});
+    test::WriteFile("pack/texture/wall.tga", tga);
+    ASSERT_EQ(texture_->Create("sky", 1, 1, kFormat0888), RESULT_OK);
+    texture_->Pixels()[0] = 99;
+    ASSERT_EQ(SaveTexture(texture_.Get(), "pack/texture/sky.FBMP", 24), RESULT_OK);
+    ASSERT_EQ(BuildArchiveTree("pack", false), RESULT_OK);
+    std::filesystem::remove("pack/texture/wall.tga");
+    std::filesystem::remove("pack/texture/sky.FBMP");
+    IdDatabase ids;
+    ASSERT_EQ(ids.SaveFile("pack/Vimsa.cat"), RESULT_OK);
+    ASSERT_EQ(LoadDatabase("pack/Vimsa.cat"), RESULT_OK);
+
+    Handle<Texture> wall(new Texture);
+    ASSERT_EQ(LoadImage(wall.Get(), "texture/wall.tga", kImageByExtension), RESULT_OK);
+    EXPECT_EQ(wall->Pixels()[0], 10);
+    Handle<Texture> sky(new Texture);
+    ASSERT_EQ(LoadImage(sky.Get(), "texture\\sky.bmp", kImageByExtension), RESULT_OK);
+    EXPECT_EQ(sky->Pixels()[0], 99);
 }
 
 }  // namespace
