@@ -204,3 +204,39 @@ TEST(PortalRenderTest, DeepRecursionKeepsThePlaneStackBalanced) {
 
 }  // namespace
 }  // namespace vimsa
+
+namespace vimsa {
+namespace {
+
+TEST(DebugVolumeTest, DrawsTheDebugMeshAsWireFrameAtTheNode) {
+    Handle<testing::RecordingRenderer> renderer = MakeHandle<testing::RecordingRenderer>();
+    Handle<GraphNode> node = MakeHandle<GraphNode>();
+    BoundingBox box({-1, -1, -1}, {1, 1, 1});
+    EXPECT_EQ(box.Draw(nullptr), ERR_NULL_ARGUMENT);
+    EXPECT_EQ(box.Draw(node.Get()), RESULT_OK);  // no mesh: nothing to draw
+    Handle<testing::TriangleSoup> mesh =
+        MakeHandle<testing::TriangleSoup>(std::vector<Vector3>(12));
+    box.debugMesh = mesh;
+    box.drawEnabled = 1;
+    EXPECT_EQ(box.Draw(node.Get()), ERR_NO_RENDERER);
+    SetCurrentRenderer(renderer.Get());
+    // The mesh's first eight vertices follow the box's corners.
+    box.Set({0, 0, 0}, {2, 3, 4});
+    EXPECT_EQ(mesh->VertexPosition(6), (Vector3{2, 3, 4}));
+    box.SetColour({1, 0, 0, 1});
+    EXPECT_EQ(mesh->colours_[0], (Vector4{1, 0, 0, 1}));
+    EXPECT_EQ(box.Draw(node.Get()), RESULT_OK);
+    EXPECT_EQ(mesh->drawCount, 1);
+    EXPECT_EQ(mesh->parent, nullptr);  // detached again
+    const auto solid = renderer->CallsNamed("SetSolid");
+    ASSERT_EQ(solid.size(), 2u);
+    EXPECT_EQ(solid[0].args[0], "false");
+    EXPECT_EQ(solid[1].args[0], "true");  // the fill mode the renderer had
+    box.drawEnabled = 0;
+    box.Draw(node.Get());
+    EXPECT_EQ(mesh->drawCount, 1);
+    SetCurrentRenderer(nullptr);
+}
+
+}  // namespace
+}  // namespace vimsa
