@@ -16,9 +16,18 @@ inline int32_t ReadSample(const uint8_t* d, int64_t i) {
         return d[i] << 8;
 }
 
-inline int32_t Interpolate(int32_t s0, int32_t s1, int64_t position) {
+// Blends samples i and `next` with the top 8 bits of the position fraction:
+// s0 + (s1 - s0) * f / 256.
+template <bool k16>
+inline int32_t Interpolate(const uint8_t* d, int64_t i, int64_t next, int64_t position) {
     const int32_t f = static_cast<int32_t>((position >> 24) & 0xFF);
-    return s0 + (s1 - s0) * f / 256;
+    if constexpr (k16) {
+        const int32_t s0 = ReadSample<true>(d, i);
+        return s0 + (ReadSample<true>(d, next) - s0) * f / 256;
+    } else {
+        // With both samples moved to the high byte the division is exact.
+        return (d[i] << 8) + (d[next] - d[i]) * f;
+    }
 }
 
 // 16-bit mixing: value = ((volume * g) / 64) * (sample - 32768) / 64, split
@@ -98,7 +107,7 @@ void MixVoice(Voice& v, int32_t* acc, int frame, int count, const Out& out) {
         const int64_t i = p >> 32;
         if (v.backwards) {
             const int64_t next = i + 1 < end ? i + 1 : loopStart;
-            out.Add(acc, f++, Interpolate(ReadSample<k16>(d, i), ReadSample<k16>(d, next), p));
+            out.Add(acc, f++, Interpolate<k16>(d, i, next, p));
             p -= step;
             --left;
         } else if (p < fastEnd) {
@@ -107,13 +116,13 @@ void MixVoice(Voice& v, int32_t* acc, int frame, int count, const Out& out) {
                 static_cast<int>(std::min<int64_t>((fastEnd - p + step - 1) / step, left));
             for (int k = 0; k < n; ++k) {
                 const int64_t j = p >> 32;
-                out.Add(acc, f++, Interpolate(ReadSample<k16>(d, j), ReadSample<k16>(d, j + 1), p));
+                out.Add(acc, f++, Interpolate<k16>(d, j, j + 1, p));
                 p += step;
             }
             left -= n;
         } else {
             // The last sample of a loop blends with the loop's first.
-            out.Add(acc, f++, Interpolate(ReadSample<k16>(d, i), ReadSample<k16>(d, loopStart), p));
+            out.Add(acc, f++, Interpolate<k16>(d, i, loopStart, p));
             p += step;
             --left;
         }
@@ -296,9 +305,13 @@ void ModuleMixer::Flush(const MixerInstance& instance) {
     const int samples = kBlockFrames * (instance.state->stereo ? 2 : 1);
     if (instance.sixteenBit) {
         // Loud passages saturate instead of wrapping around.
-        const int divisor = instance.state->stereo ? 4 : 8;
-        for (int i = 0; i < samples; ++i)
-            output_[i] = Saturate16(output_[i] + accumulator_[i] / divisor);
+        if (instance.state->stereo) {
+            for (int i = 0; i < samples; ++i)
+                output_[i] = Saturate16(output_[i] + accumulator_[i] / 4);
+        } else {
+            for (int i = 0; i < samples; ++i)
+                output_[i] = Saturate16(output_[i] + accumulator_[i] / 8);
+        }
         return;
     }
     uint8_t* out = reinterpret_cast<uint8_t*>(output_.data());

