@@ -105,14 +105,19 @@ Result Serializer::CloseOwnStream() {
     return r;
 }
 
-Result Serializer::LoadPath(const std::string& path) {
+bool Serializer::NewOwnStream() {
     if (ownStream_) CloseOwnStream();
     try {
         ownStream_ = std::make_unique<FileStream>();
     } catch (const std::bad_alloc&) {
-        return ERR_FAIL;
+        return false;
     }
     stream_ = ownStream_.get();
+    return true;
+}
+
+Result Serializer::LoadPath(const std::string& path) {
+    if (!NewOwnStream()) return ERR_FAIL;
     const Result opened = OpenReadCatalog(*ownStream_, path.c_str());
     if (Failed(opened)) {
         CloseOwnStream();
@@ -171,13 +176,7 @@ Result Serializer::SaveToFile() {
     r = BuildPath(text, path);
     if (Failed(r)) return r;
 
-    if (ownStream_) CloseOwnStream();
-    try {
-        ownStream_ = std::make_unique<FileStream>();
-    } catch (const std::bad_alloc&) {
-        return ERR_FAIL;
-    }
-    stream_ = ownStream_.get();
+    if (!NewOwnStream()) return ERR_FAIL;
     r = ownStream_->OpenWrite(path.c_str());
     if (Failed(r)) {
         CloseOwnStream();

@@ -125,6 +125,8 @@ private:
     // LoadRecord on it.
     Result LoadPath(const std::string& path);
     Result CloseOwnStream();
+    // Replaces the serializer's own file stream by a fresh one and attaches it.
+    bool NewOwnStream();
 
     NameRef name_;
     ChunkStream* stream_ = nullptr;

@@ -45,28 +45,23 @@ bool Camera::UpdateFrustum() {
     return true;
 }
 
+void Camera::SetParameter(float& field, float value) {
+    field = value;
+    boundsFlag = 0;  // push the changed parameters again
+    UpdateFrustum();
+}
+
 void Camera::SetNearPlane(float value) {
-    nearPlane = value;
-    boundsFlag = 0;
-    UpdateFrustum();
+    SetParameter(nearPlane, value);
 }
-
 void Camera::SetFarPlane(float value) {
-    farPlane = value;
-    boundsFlag = 0;
-    UpdateFrustum();
+    SetParameter(farPlane, value);
 }
-
 void Camera::SetFieldOfView(float value) {
-    fieldOfView = value;
-    boundsFlag = 0;
-    UpdateFrustum();
+    SetParameter(fieldOfView, value);
 }
-
 void Camera::SetAspect(float value) {
-    aspect = value;
-    boundsFlag = 0;
-    UpdateFrustum();
+    SetParameter(aspect, value);
 }
 
 bool Camera::ComputeMatrices() {

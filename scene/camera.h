@@ -60,6 +60,7 @@ public:
 
 private:
     void CreateFrustum();
+    void SetParameter(float& field, float value);
 };
 
 }  // namespace vimsa

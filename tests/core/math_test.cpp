@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/expect_near.h"
+
 #include "core/matrix.h"
 
 #include <cmath>
@@ -8,16 +10,7 @@
 namespace vimsa {
 namespace {
 
-void ExpectNear(Vector3 a, Vector3 b, float tol = 1e-5f) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
-
-void ExpectNear(const Matrix4& a, const Matrix4& b, float tol = 1e-5f) {
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(a.m[i], b.m[i], tol) << "element " << i;
-}
+using testing::ExpectNear;
 
 TEST(VectorTest, NormalizeHandlesZeroUnitAndLongVectors) {
     Vector3 zero{0, 0, 0};

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/expect_near.h"
+
 #include <cmath>
 
 #include "scene/animation.h"
@@ -8,11 +10,7 @@
 namespace vimsa {
 namespace {
 
-void ExpectNear(Vector3 a, Vector3 b, float tol = 1e-4f) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
+using testing::ExpectNear;
 
 void ExpectNear(Quaternion a, Quaternion b, float tol = 1e-5f) {
     EXPECT_NEAR(a.x, b.x, tol);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/expect_near.h"
+
 #include "scene/collision.h"
 #include "scene/graph_portal.h"
 #include "scene_test_support.h"
@@ -7,13 +9,9 @@
 namespace vimsa {
 namespace {
 
-using testing::TriangleSoup;
+using testing::ExpectNear;
 
-void ExpectNear(Vector3 a, Vector3 b, float tol = 1e-4f) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
+using testing::TriangleSoup;
 
 Handle<TriangleSoup> Wall(std::vector<Vector3> triangle) {
     Handle<TriangleSoup> soup = MakeHandle<TriangleSoup>(std::move(triangle));

@@ -1,18 +1,16 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/expect_near.h"
+
 #include "scene/node_frame.h"
 #include "test_frames.h"
 
 namespace vimsa {
 namespace {
 
-using testing::TestFrame;
+using testing::ExpectNear;
 
-void ExpectNear(Vector3 a, Vector3 b, float tol = 1e-5f) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
+using testing::TestFrame;
 
 Vector3 World(NodeFrame& f) {
     Vector3 p;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/expect_near.h"
+
 #include <cstdlib>
 
 #include "render/render_state.h"
@@ -11,11 +13,7 @@
 namespace vimsa {
 namespace {
 
-void ExpectNear(Vector3 a, Vector3 b, float tol = 1e-4f) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
+using testing::ExpectNear;
 
 TEST(ParticleSystTest, CountZeroFailsAndLeavesNothing) {
     Handle<ParticleSyst> system = MakeHandle<ParticleSyst>();
