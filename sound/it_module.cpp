@@ -44,6 +44,7 @@ uint8_t ItModule::ConvertNote(uint8_t n) {
 
 Result ItModule::Load() {
     decoded_.clear();
+    decodedBytes_ = 0;
     const int orderCount = U16(0x20);
     const int instrumentCount = U16(0x22);
     const int sampleCount = U16(0x24);
@@ -111,15 +112,17 @@ void ItModule::LoadSample(int index, uint64_t header) {
         if (convert & kConvertSigned) ConvertSigned(slot);
         return;
     }
-    // A compressed sample cannot be longer than its input allows: every
-    // sample takes at least one bit, plus 2 bytes per block.
+    // Every compressed sample takes at least one bit; samples that share
+    // their data could still multiply the memory, so all expanded samples
+    // together stay within a budget.
     const uint32_t input = Available(dataOffset, data_.size());
-    const uint64_t limit = static_cast<uint64_t>(input) * 8;
+    const uint64_t limit = std::min<uint64_t>(static_cast<uint64_t>(input) * 8,
+                                              (kMaxDecodedBytes - decodedBytes_) / bytes);
     std::vector<uint8_t> decoded;
-    const size_t done = DecodeItSample(data_.data() + std::min<size_t>(dataOffset, data_.size()),
-                                       input, static_cast<size_t>(std::min(frames, limit)),
-                                       slot.sixteenBit, (convert & kConvertDelta) != 0, decoded);
-    decoded.resize(done * bytes);
+    DecodeItSample(data_.data() + std::min<size_t>(dataOffset, data_.size()), input,
+                   static_cast<size_t>(std::min(frames, limit)), slot.sixteenBit,
+                   (convert & kConvertDelta) != 0, decoded);
+    decodedBytes_ += decoded.size();
     if (convert & kConvertSigned) {
         for (size_t i = slot.sixteenBit ? 1 : 0; i < decoded.size(); i += bytes)
             decoded[i] ^= 0x80;

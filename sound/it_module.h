@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "sound/module.h"
@@ -27,8 +28,12 @@ protected:
 private:
     void LoadSample(int index, uint64_t header);
 
+    // Most memory all expanded samples of one module may take.
+    static constexpr uint64_t kMaxDecodedBytes = 64u << 20;
+
     // Compressed samples are expanded here; their slots point into it.
     std::vector<std::vector<uint8_t>> decoded_;
+    uint64_t decodedBytes_ = 0;
 };
 
 }  // namespace vimsa

@@ -91,8 +91,8 @@ size_t DecodeItSample(const uint8_t* input, size_t inputSize, size_t frames, boo
     const Format f = sixteenBit ? Format{17, 4, 16} : Format{9, 3, 8};
     const size_t bytesPerFrame = sixteenBit ? 2 : 1;
     const size_t blockFrames = 0x8000 / bytesPerFrame;
-    out.assign(frames * bytesPerFrame, 0);
-    std::vector<uint32_t> block(blockFrames);
+    out.clear();
+    std::vector<uint32_t> block(std::min(blockFrames, frames));
     size_t pos = 0;
     size_t done = 0;
     while (done < frames && inputSize - pos >= 2) {
@@ -102,16 +102,13 @@ size_t DecodeItSample(const uint8_t* input, size_t inputSize, size_t frames, boo
         BitReader bits(input + pos, available);
         pos += available;
         const size_t want = std::min(blockFrames, frames - done);
-        std::fill(block.begin(), block.end(), 0);
-        DecodeBlock(bits, f, it215, want, block.data());
-        for (size_t i = 0; i < want; ++i) {
-            const uint32_t v = block[i];
-            uint8_t* d = out.data() + (done + i) * bytesPerFrame;
-            d[0] = static_cast<uint8_t>(v);
-            if (sixteenBit) d[1] = static_cast<uint8_t>(v >> 8);
+        const size_t got = DecodeBlock(bits, f, it215, want, block.data());
+        for (size_t i = 0; i < got; ++i) {
+            out.push_back(static_cast<uint8_t>(block[i]));
+            if (sixteenBit) out.push_back(static_cast<uint8_t>(block[i] >> 8));
         }
-        done += want;
-        if (available < length) break;
+        done += got;
+        if (got < want) break;
     }
     return done;
 }

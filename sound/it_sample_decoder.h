@@ -11,10 +11,10 @@ namespace vimsa {
 // up to 0x8000 bytes of samples. Values are signed as stored (16-bit ones
 // little-endian). `it215` selects the second delta stage of the 2.15 form.
 //
-// At most `frames` samples are produced; a block that ends early or carries an
-// invalid bit width ends that block (the rest of it stays 0), and running out
-// of input ends the sample. Returns the number of whole frames decoded into
-// `out`, which is sized to `frames` samples.
+// At most `frames` samples are produced. A block that ends early or carries
+// an invalid bit width ends the sample there, so the output never outgrows
+// what the input can describe (at least one bit per sample). Returns the
+// number of samples decoded into `out`.
 size_t DecodeItSample(const uint8_t* input, size_t inputSize, size_t frames, bool sixteenBit,
                       bool it215, std::vector<uint8_t>& out);
 

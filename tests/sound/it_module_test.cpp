@@ -83,21 +83,25 @@ TEST(ItSampleDecoderTest, SixteenBitValuesAreLittleEndian) {
     EXPECT_EQ(out, expected);
 }
 
-TEST(ItSampleDecoderTest, DamagedStreamsEndQuietly) {
+TEST(ItSampleDecoderTest, DamagedStreamsEndTheSample) {
     std::vector<uint8_t> out;
-    // An invalid width ends the block; its remaining samples stay 0.
+    // An invalid width ends the sample after what was decoded.
     BitWriter w;
     w.Put(9, 9);
     w.Put(0x1FE, 9);  // width 255
     w.Put(9, 9);
     std::vector<uint8_t> in = w.Block();
-    EXPECT_EQ(DecodeItSample(in.data(), in.size(), 3, false, false, out), 3u);
-    EXPECT_EQ(out, (std::vector<uint8_t>{9, 0, 0}));
+    EXPECT_EQ(DecodeItSample(in.data(), in.size(), 3, false, false, out), 1u);
+    EXPECT_EQ(out, (std::vector<uint8_t>{9}));
     // A block length beyond the input: what is there is decoded, then it ends.
     in = EightBitStream().Block();
     in[0] = 200;
-    EXPECT_EQ(DecodeItSample(in.data(), in.size(), 100000, false, false, out), 0x8000u);
+    EXPECT_EQ(DecodeItSample(in.data(), in.size(), 100000, false, false, out), 8u);
     EXPECT_EQ(out[1], 2);
+    // Empty blocks give nothing, however many samples are asked for.
+    const std::vector<uint8_t> empty(64, 0);
+    EXPECT_EQ(DecodeItSample(empty.data(), empty.size(), 1u << 20, true, false, out), 0u);
+    EXPECT_TRUE(out.empty());
     // No room for a block header.
     EXPECT_EQ(DecodeItSample(in.data(), 1, 10, false, false, out), 0u);
 }
