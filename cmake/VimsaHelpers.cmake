@@ -57,6 +57,8 @@ function(vimsa_fuzzer name)
     add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
     target_link_libraries(${name} PRIVATE vimsa_options ${ARG_LIBS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    # All fuzzers in one folder, where .ci/run finds them.
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
     set_property(GLOBAL APPEND PROPERTY VIMSA_FUZZERS ${name})
 endfunction()
 
