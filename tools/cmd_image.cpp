@@ -26,10 +26,7 @@ void PrintImageUsage(std::FILE* out) {
 }
 
 int Fail(const std::string& what, Result code) {
-    const char* name = ResultName(code);
-    std::fprintf(stderr, "vimsa-tool image: %s: 0x%08X %s (%s)\n", what.c_str(),
-                 static_cast<unsigned>(code), name ? name : "?", ResultText(code));
-    return 1;
+    return ReportFailure("image", what, code);
 }
 
 void PrintPicture(const char* label, const Texture& t) {

@@ -22,10 +22,7 @@ void PrintLzUsage(std::FILE* out) {
 }
 
 int Fail(const std::string& what, Result code) {
-    const char* name = ResultName(code);
-    std::fprintf(stderr, "vimsa-tool lz: %s: 0x%08X %s (%s)\n", what.c_str(),
-                 static_cast<unsigned>(code), name ? name : "?", ResultText(code));
-    return 1;
+    return ReportFailure("lz", what, code);
 }
 
 Result ReadFile(const std::string& path, std::vector<uint8_t>& bytes) {

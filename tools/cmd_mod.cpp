@@ -1,6 +1,4 @@
 // vimsa-tool mod: module information and rendering to WAV.
-#include <strings.h>
-
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -10,11 +8,9 @@
 
 #include "core/ref_object.h"
 #include "core/result.h"
-#include "sound/it_module.h"
-#include "sound/mod_module.h"
+#include "sound/module_factory.h"
 #include "sound/module_mixer.h"
 #include "sound/play_state.h"
-#include "sound/s3m_module.h"
 #include "tools/tool_command.h"
 
 namespace vimsa::tool {
@@ -36,10 +32,7 @@ void PrintModUsage(std::FILE* out) {
 }
 
 int Fail(const std::string& what, Result code) {
-    const char* name = ResultName(code);
-    std::fprintf(stderr, "vimsa-tool mod: %s: 0x%08X %s (%s)\n", what.c_str(),
-                 static_cast<unsigned>(code), name ? name : "?", ResultText(code));
-    return 1;
+    return ReportFailure("mod", what, code);
 }
 
 const char* KindName(ModuleKind kind) {
@@ -52,54 +45,6 @@ const char* KindName(ModuleKind kind) {
             return "IT";
     }
     return "?";
-}
-
-bool HasExtension(const std::string& path, const char* extension) {
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    return strcasecmp(path.c_str() + dot, extension) == 0;
-}
-
-Handle<Module> NewModule(ModuleKind kind) {
-    switch (kind) {
-        case ModuleKind::Mod:
-            return MakeHandle<ModModule>();
-        case ModuleKind::S3m:
-            return MakeHandle<S3mModule>();
-        case ModuleKind::It:
-            return MakeHandle<ItModule>();
-    }
-    return {};
-}
-
-// Loads and parses a module. The extension picks the kind; a file with
-// another extension is tried as each kind in turn.
-Result LoadModule(const std::string& path, Handle<Module>& out) {
-    const struct {
-        const char* extension;
-        ModuleKind kind;
-    } kKinds[] = {{".mod", ModuleKind::Mod}, {".s3m", ModuleKind::S3m}, {".it", ModuleKind::It}};
-    for (const auto& k : kKinds) {
-        if (!HasExtension(path, k.extension)) continue;
-        out = NewModule(k.kind);
-        Result r = out->ReadFile(path);
-        if (Succeeded(r)) r = out->Validate();
-        if (Succeeded(r)) r = out->Parse();
-        return r;
-    }
-    std::vector<uint8_t> data;
-    Result r = ReadWholeFile(path, data);
-    if (Failed(r)) return r;
-    r = ERR_MODULE_SIGNATURE;
-    for (const auto& k : kKinds) {
-        out = NewModule(k.kind);
-        out->SetData(data);
-        r = out->Validate();
-        if (Failed(r)) continue;
-        return out->Parse();
-    }
-    return r;
 }
 
 struct Pass {

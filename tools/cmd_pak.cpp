@@ -27,10 +27,7 @@ void PrintPakUsage(std::FILE* out) {
 }
 
 int Fail(const std::string& what, Result code) {
-    const char* name = ResultName(code);
-    std::fprintf(stderr, "vimsa-tool pak: %s: 0x%08X %s (%s)\n", what.c_str(),
-                 static_cast<unsigned>(code), name ? name : "?", ResultText(code));
-    return 1;
+    return ReportFailure("pak", what, code);
 }
 
 int List(const std::string& archive) {

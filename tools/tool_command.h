@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/result.h"
+
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,5 +27,9 @@ const std::vector<Command>& Commands();
 
 // True when args hold "--help" or "-h".
 bool WantsHelp(const std::vector<std::string_view>& args);
+
+// Prints "vimsa-tool COMMAND: WHAT: 0x... NAME (meaning)" to stderr and
+// returns the failure exit status 1.
+int ReportFailure(const char* command, const std::string& what, Result code);
 
 }  // namespace vimsa::tool

@@ -38,6 +38,13 @@ bool WantsHelp(const std::vector<std::string_view>& args) {
     return false;
 }
 
+int ReportFailure(const char* command, const std::string& what, Result code) {
+    const char* name = ResultName(code);
+    std::fprintf(stderr, "vimsa-tool %s: %s: 0x%08X %s (%s)\n", command, what.c_str(),
+                 static_cast<unsigned>(code), name ? name : "?", ResultText(code));
+    return 1;
+}
+
 }  // namespace vimsa::tool
 
 int main(int argc, char** argv) {

@@ -4,25 +4,11 @@
 
 #include <string>
 
-#include "sound/it_module.h"
-#include "sound/mod_module.h"
+#include "sound/module_factory.h"
 #include "sound/module_mixer.h"
-#include "sound/s3m_module.h"
 
 namespace vimsa {
 namespace {
-
-Handle<Module> NewModule(ModuleKind kind) {
-    switch (kind) {
-        case ModuleKind::Mod:
-            return MakeHandle<ModModule>();
-        case ModuleKind::S3m:
-            return MakeHandle<S3mModule>();
-        case ModuleKind::It:
-            break;
-    }
-    return MakeHandle<ItModule>();
-}
 
 void BM_MixBlock(benchmark::State& state, ModuleKind kind, const char* file) {
     Handle<Module> module = NewModule(kind);
