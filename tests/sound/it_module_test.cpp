@@ -14,11 +14,7 @@ using test::ItSample;
 using test::TrackerEvent;
 
 Handle<ItModule> Parsed(const std::vector<uint8_t>& file) {
-    Handle<ItModule> m = MakeHandle<ItModule>();
-    EXPECT_EQ(m->SetData(file), RESULT_OK);
-    EXPECT_EQ(m->Validate(), RESULT_OK);
-    EXPECT_EQ(m->Parse(), RESULT_OK);
-    return m;
+    return test::Parsed<ItModule>(file);
 }
 
 // Writes values least significant bit first, as the compressed stream holds them.

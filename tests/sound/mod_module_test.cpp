@@ -12,11 +12,7 @@ using test::ModBuilder;
 using test::ModSample;
 
 Handle<ModModule> Parsed(const std::vector<uint8_t>& file) {
-    Handle<ModModule> m = MakeHandle<ModModule>();
-    EXPECT_EQ(m->SetData(file), RESULT_OK);
-    EXPECT_EQ(m->Validate(), RESULT_OK);
-    EXPECT_EQ(m->Parse(), RESULT_OK);
-    return m;
+    return test::Parsed<ModModule>(file);
 }
 
 TEST(ModModuleTest, SignaturesGiveChannelCounts) {

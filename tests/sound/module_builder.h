@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "core/ref_object.h"
+#include "core/result.h"
+
 namespace vimsa::test {
 
 inline void PutU16(std::vector<uint8_t>& f, size_t at, uint32_t v) {
@@ -349,5 +354,15 @@ struct ItBuilder {
         return f;
     }
 };
+
+// A module of kind M made from file bytes, expected to validate and parse.
+template <typename M>
+Handle<M> Parsed(const std::vector<uint8_t>& file) {
+    Handle<M> m = MakeHandle<M>();
+    EXPECT_EQ(m->SetData(file), RESULT_OK);
+    EXPECT_EQ(m->Validate(), RESULT_OK);
+    EXPECT_EQ(m->Parse(), RESULT_OK);
+    return m;
+}
 
 }  // namespace vimsa::test

@@ -13,11 +13,7 @@ using test::S3mInstrument;
 using test::TrackerEvent;
 
 Handle<S3mModule> Parsed(const std::vector<uint8_t>& file) {
-    Handle<S3mModule> m = MakeHandle<S3mModule>();
-    EXPECT_EQ(m->SetData(file), RESULT_OK);
-    EXPECT_EQ(m->Validate(), RESULT_OK);
-    EXPECT_EQ(m->Parse(), RESULT_OK);
-    return m;
+    return test::Parsed<S3mModule>(file);
 }
 
 TEST(S3mModuleTest, SignatureIsScrmAtOffset44) {
