@@ -1,0 +1,179 @@
+// vimsa-tool as a user runs it: exit status, what it prints, what it writes.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "io/file_stream.h"
+#include "render/image_file.h"
+#include "render/pixel_format.h"
+#include "render/texture.h"
+#include "tests/render/image_builders.h"
+
+namespace vimsa {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+
+struct ToolRun {
+    int status = -1;
+    std::string output;  // stdout and stderr together
+};
+
+ToolRun Tool(const std::string& arguments) {
+    ToolRun run;
+    const std::string command = std::string(VIMSA_TOOL_PATH) + " " + arguments + " 2>&1";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    std::array<char, 512> chunk{};
+    size_t n;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+        run.output.append(chunk.data(), n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+class ToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vimsa-tool-test-" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+TEST_F(ToolTest, HelpAndUnknownCommands) {
+    const ToolRun help = Tool("--help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* command : {"lz", "dump", "pak", "image", "mod"}) {
+        EXPECT_NE(help.output.find(command), std::string::npos) << command;
+        EXPECT_EQ(Tool(std::string(command) + " --help").status, 0) << command;
+    }
+    EXPECT_EQ(Tool("frobnicate").status, 2);
+    EXPECT_EQ(Tool("").status, 2);
+}
+
+TEST_F(ToolTest, LzRoundTripAndIncompressibleInput) {
+    Bytes text;
+    for (int i = 0; i < 200; ++i) {
+        for (char c : std::string("the engine's own chunk files are compressed; "))
+            text.push_back(static_cast<uint8_t>(c));
+    }
+    test::WriteFile(Path("in.txt"), text);
+    const ToolRun compress = Tool("lz compress " + Path("in.txt") + " " + Path("in.lz"));
+    ASSERT_EQ(compress.status, 0) << compress.output;
+    EXPECT_LT(fs::file_size(Path("in.lz")), text.size() / 4);
+    ASSERT_EQ(Tool("lz expand " + Path("in.lz") + " " + Path("out.txt")).status, 0);
+    EXPECT_EQ(test::ReadFile(Path("out.txt")), text);
+
+    // Eight different bytes cannot be made smaller.
+    test::WriteFile(Path("tiny"), {1, 2, 3, 4, 5, 6, 7, 8});
+    const ToolRun refused = Tool("lz compress " + Path("tiny") + " " + Path("tiny.lz"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("0x81030208"), std::string::npos) << refused.output;
+    // A damaged block is refused too.
+    test::WriteFile(Path("bad.lz"), {0xFF, 0xFF, 0, 0, 0xFF, 1, 2});
+    EXPECT_EQ(Tool("lz expand " + Path("bad.lz") + " " + Path("bad.out")).status, 1);
+}
+
+TEST_F(ToolTest, ImageConvertsToTheAskedFormat) {
+    // A 3 x 2 BMP (rows padded to 4 bytes): red, green, blue / white, black, grey.
+    const Bytes bmp = test::Bmp24(
+        3, {{0, 0, 255, 0, 255, 0, 255, 0, 0}, {255, 255, 255, 0, 0, 0, 128, 128, 128}});
+    test::WriteFile(Path("in.bmp"), bmp);
+    const ToolRun run = Tool("image " + Path("in.bmp") + " " + Path("out.tga") + " --format 0565");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("3x2"), std::string::npos) << run.output;
+    Handle<Texture> back(new Texture);
+    ASSERT_EQ(LoadImage(back.Get(), Path("out.tga"), kImageTga), RESULT_OK);
+    EXPECT_EQ(back->Width(), 3u);
+    EXPECT_EQ(back->Height(), 2u);
+
+    const ToolRun missing = Tool("image " + Path("nothing.bmp") + " " + Path("x.tga"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.output.find("0x81050403"), std::string::npos) << missing.output;
+}
+
+TEST_F(ToolTest, DumpPrintsTheChunkTreeAndReportsDamage) {
+    {
+        FileStream out;
+        ASSERT_EQ(out.OpenWrite(Path("tree.bin").c_str()), RESULT_OK);
+        const uint32_t root = out.Tell();
+        out.BeginChunk("ROOT");
+        out.WriteU16(3);
+        const uint32_t leaf = out.Tell();
+        out.BeginChunk("LEAF");
+        out.WriteU16(1);
+        out.WriteU32(42);
+        out.EndChunk(leaf);
+        out.EndChunk(root);
+        ASSERT_EQ(out.CloseWrite(), RESULT_OK);
+    }
+    const ToolRun dump = Tool("dump " + Path("tree.bin"));
+    ASSERT_EQ(dump.status, 0) << dump.output;
+    const size_t rootAt = dump.output.find("ROOT"), leafAt = dump.output.find("LEAF");
+    ASSERT_NE(rootAt, std::string::npos) << dump.output;
+    ASSERT_NE(leafAt, std::string::npos) << dump.output;
+    EXPECT_LT(rootAt, leafAt);
+
+    // Cut the file inside the leaf: what was read is shown, then the error.
+    Bytes bytes = test::ReadFile(Path("tree.bin"));
+    bytes.resize(bytes.size() - 3);
+    test::WriteFile(Path("cut.bin"), bytes);
+    const ToolRun cut = Tool("dump " + Path("cut.bin"));
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.output.find("ROOT"), std::string::npos) << cut.output;
+}
+
+TEST_F(ToolTest, PakBuildsAndListsArchives) {
+    fs::create_directories(dir_ / "data" / "Mesh");
+    test::WriteFile(dir_ / "data" / "Mesh" / "box.f3ds", {1, 2, 3, 4});
+    test::WriteFile(dir_ / "data" / "Mesh" / "cone.f3ds", {5, 6, 7});
+    ASSERT_EQ(Tool("pak " + Path("data")).status, 0);
+    const fs::path archive = dir_ / "data" / "Mesh" / "MESH.PAK";
+    ASSERT_TRUE(fs::exists(archive));
+    const ToolRun list = Tool("pak --list " + archive.string());
+    ASSERT_EQ(list.status, 0) << list.output;
+    EXPECT_NE(list.output.find("MESH\\BOX.F3DS"), std::string::npos) << list.output;
+    EXPECT_NE(list.output.find("MESH\\CONE.F3DS"), std::string::npos) << list.output;
+
+    ASSERT_EQ(Tool("pak " + Path("data") + " --cat").status, 0);
+    EXPECT_TRUE(fs::exists(dir_ / "data" / "Mesh" / "MESH.CAT"));
+    EXPECT_EQ(Tool("pak --list " + Path("missing.pak")).status, 1);
+}
+
+TEST_F(ToolTest, ModInfoAndRender) {
+    const std::string module = std::string(VIMSA_TESTDATA_DIR) + "/modules/gd-giirm.s3m";
+    if (!fs::exists(module)) GTEST_SKIP() << "test data not found: " << module;
+    const ToolRun info = Tool("mod info " + module);
+    ASSERT_EQ(info.status, 0) << info.output;
+    EXPECT_NE(info.output.find("Goose in Israel"), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find("51.8"), std::string::npos) << info.output;
+
+    const ToolRun render =
+        Tool("mod render " + module + " " + Path("song.wav") + " --rate 22050 --mono");
+    ASSERT_EQ(render.status, 0) << render.output;
+    const Bytes wav = test::ReadFile(Path("song.wav"));
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+    EXPECT_EQ(std::string(wav.begin() + 8, wav.begin() + 12), "WAVE");
+    // 51.84 s of 16-bit mono at 22050 Hz (a tick is a whole number of frames,
+    // so a rate that does not divide evenly ends a little early).
+    const double seconds = (wav.size() - 44) / 2.0 / 22050;
+    EXPECT_NEAR(seconds, 51.84, 0.26);
+
+    const ToolRun bad = Tool("mod info " + Path("none.mod"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.output.find("0x80000001"), std::string::npos) << bad.output;
+}
+
+}  // namespace
+}  // namespace vimsa
