@@ -14,9 +14,9 @@ cat <<TXT
 The demonstration program is not built yet. What exists today:
   - the engine libraries and their tests:   make test
   - one layer's tests:                      ctest --test-dir $build -L core
-  - the benchmarks:                         $build/bench/bench_*
+  - the benchmarks:                         $build/bench/bench_math, $build/bench/*/bench_*
 TXT
 for tool in "$build"/tools/vimsa-tool; do
-    [ -x "$tool" ] && echo "  - the asset and file tool:               $tool --help"
+    [ -x "$tool" ] && echo "  - the file, image and module tool:       $tool --help"
 done
 exit 0
