@@ -56,6 +56,7 @@ void MeshBase::ReleaseArrays() {
     vertices_ = nullptr;
     planes_ = nullptr;
     vertexCount_ = faceCount_ = 0;
+    vertexCursor_ = faceCursor_ = 0;
 }
 
 Result MeshBase::Allocate(int32_t vertices, int32_t faces) {
@@ -239,6 +240,55 @@ bool MeshBase::FaceVertexIndices(int32_t face, int32_t out[3]) const {
 Vector4 MeshBase::FacePlane(int32_t face) const {
     if (face < 0 || face >= faceCount_ || !planes_) return {};
     return planes_->items[static_cast<size_t>(face)];
+}
+
+// --- records ---
+
+bool MeshBase::VertexRecordAt(int32_t index, VertexRecord& out) {
+    if (!vertices_ || index < 0 || index >= vertexCount_) return false;
+    out = {index, Vertices() + index};
+    return true;
+}
+
+bool MeshBase::SetVertexCursor(int32_t index) {
+    if (!vertices_ || index < 0 || index >= vertexCount_) return false;
+    vertexCursor_ = index;
+    return true;
+}
+
+bool MeshBase::FirstVertexRecord(VertexRecord& out) {
+    vertexCursor_ = 0;
+    return VertexRecordAt(0, out);
+}
+
+bool MeshBase::NextVertexRecord(VertexRecord& out) {
+    if (!VertexRecordAt(vertexCursor_ + 1, out)) return false;
+    ++vertexCursor_;
+    return true;
+}
+
+bool MeshBase::FaceRecordAt(int32_t index, FaceRecord& out) {
+    if (!HasArrays() || index < 0 || index >= faceCount_) return false;
+    out = {index, indices_->items.data() + 3 * static_cast<size_t>(index),
+           planes_->items.data() + static_cast<size_t>(index)};
+    return true;
+}
+
+bool MeshBase::SetFaceCursor(int32_t index) {
+    if (!indices_ || index < 0 || index >= faceCount_) return false;
+    faceCursor_ = index;
+    return true;
+}
+
+bool MeshBase::FirstFaceRecord(FaceRecord& out) {
+    faceCursor_ = 0;
+    return FaceRecordAt(0, out);
+}
+
+bool MeshBase::NextFaceRecord(FaceRecord& out) {
+    if (!FaceRecordAt(faceCursor_ + 1, out)) return false;
+    ++faceCursor_;
+    return true;
 }
 
 // --- MeshGroup ---

@@ -30,6 +30,19 @@ public:
     bool shareable = true;
 };
 
+// A view of one vertex inside a mesh's vertex array.
+struct VertexRecord {
+    int32_t index = -1;
+    MeshVertex* vertex = nullptr;
+};
+
+// A view of one triangle: its three indices and its plane.
+struct FaceRecord {
+    int32_t index = -1;
+    uint16_t* corners = nullptr;
+    Vector4* plane = nullptr;
+};
+
 // Number of texture slots a mesh carries; slots 0 and 1 are bound when drawing.
 inline constexpr int kMeshTextures = 8;
 
@@ -78,6 +91,19 @@ public:
     // One corner (0..2) of a triangle.
     bool SetTriangleIndex(int32_t face, int32_t corner, uint16_t index);
 
+    // Record access with a cursor per kind. First rewinds, Next advances;
+    // both give false past the end. The cursor is -1 without an array.
+    bool FirstVertexRecord(VertexRecord& out);
+    bool NextVertexRecord(VertexRecord& out);
+    bool VertexRecordAt(int32_t index, VertexRecord& out);
+    int32_t VertexCursor() const { return vertices_ ? vertexCursor_ : -1; }
+    bool SetVertexCursor(int32_t index);
+    bool FirstFaceRecord(FaceRecord& out);
+    bool NextFaceRecord(FaceRecord& out);
+    bool FaceRecordAt(int32_t index, FaceRecord& out);
+    int32_t FaceCursor() const { return indices_ ? faceCursor_ : -1; }
+    bool SetFaceCursor(int32_t index);
+
     MeshVertex* Vertices() { return vertices_ ? vertices_->items.data() : nullptr; }
     const MeshVertex* Vertices() const { return vertices_ ? vertices_->items.data() : nullptr; }
     const uint16_t* Indices() const { return indices_ ? indices_->items.data() : nullptr; }
@@ -95,6 +121,8 @@ private:
 
     int32_t vertexCount_ = 0;
     int32_t faceCount_ = 0;
+    int32_t vertexCursor_ = 0;
+    int32_t faceCursor_ = 0;
     Handle<SharedBlock<uint16_t>> indices_;
     Handle<SharedBlock<MeshVertex>> vertices_;
     Handle<SharedBlock<Vector4>> planes_;

@@ -159,3 +159,40 @@ TEST(MeshGroupTest, SmoothNormalsJoinsCoincidentVertices) {
 
 }  // namespace
 }  // namespace vimsa
+
+namespace vimsa {
+namespace {
+
+TEST(MeshBaseTest, RecordsWalkVerticesAndFacesWithCursors) {
+    Handle<MeshBase> mesh = MakeHandle<MeshBase>();
+    VertexRecord v;
+    FaceRecord f;
+    EXPECT_EQ(mesh->VertexCursor(), -1);
+    EXPECT_FALSE(mesh->FirstVertexRecord(v));
+    const int32_t faces[4] = {0, 1, 2, 3};
+    ASSERT_EQ(mesh->Build(4, 1, 0, 0, kSquare, faces, nullptr, nullptr), RESULT_OK);
+    int vertices = 0;
+    for (bool more = mesh->FirstVertexRecord(v); more; more = mesh->NextVertexRecord(v)) {
+        EXPECT_EQ(v.vertex->position, kSquare[v.index]);
+        ++vertices;
+    }
+    EXPECT_EQ(vertices, 4);
+    EXPECT_EQ(mesh->VertexCursor(), 3);
+    ASSERT_TRUE(mesh->FirstFaceRecord(f));
+    ASSERT_TRUE(mesh->NextFaceRecord(f));
+    EXPECT_EQ(f.index, 1);
+    EXPECT_EQ(f.corners[1], 2);  // (0, 2, 3)
+    EXPECT_EQ(*f.plane, mesh->FacePlane(1));
+    EXPECT_FALSE(mesh->NextFaceRecord(f));
+    EXPECT_EQ(mesh->FaceCursor(), 1);
+    EXPECT_TRUE(mesh->SetVertexCursor(2));
+    EXPECT_TRUE(mesh->NextVertexRecord(v));
+    EXPECT_EQ(v.index, 3);
+    EXPECT_FALSE(mesh->SetFaceCursor(2));
+    EXPECT_TRUE(mesh->SetTriangleIndex(0, 2, 3));
+    EXPECT_FALSE(mesh->SetTriangleIndex(0, 3, 1));  // corners 0..2 only
+    EXPECT_FALSE(mesh->SetTriangleIndex(0, 0, 9));  // no such vertex
+}
+
+}  // namespace
+}  // namespace vimsa
