@@ -21,19 +21,11 @@ using test::TrackerEvent;
 constexpr uint32_t kRate = 44100;
 
 Handle<Module> ParsedS3m(const S3mBuilder& b) {
-    Handle<Module> m(new S3mModule);
-    m->SetData(b.Build());
-    EXPECT_EQ(m->Validate(), RESULT_OK);
-    EXPECT_EQ(m->Parse(), RESULT_OK);
-    return m;
+    return test::Parsed<S3mModule>(b.Build());
 }
 
 Handle<Module> ParsedIt(const ItBuilder& b) {
-    Handle<Module> m(new ItModule);
-    m->SetData(b.Build());
-    EXPECT_EQ(m->Validate(), RESULT_OK);
-    EXPECT_EQ(m->Parse(), RESULT_OK);
-    return m;
+    return test::Parsed<ItModule>(b.Build());
 }
 
 // An S3M with one instrument of constant sample value `level` (unsigned).
