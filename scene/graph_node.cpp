@@ -9,6 +9,7 @@
 #include "scene/camera.h"
 #include "scene/graph_portal.h"
 #include "scene/light.h"
+#include "scene/renderable_obj.h"
 
 namespace vimsa {
 namespace {
@@ -223,6 +224,9 @@ int GraphNode::RenderAll(Camera* camera, int32_t stamp) {
 
 Result GraphNode::RenderContents(Camera* camera) {
     if (!camera) return ERR_NULL_ARGUMENT;
+    // Bounding boxes draw with the current camera: it must be this pass's
+    // camera even where no object of the node sets it.
+    SetCurrentCamera(camera);
     if (!objects.empty()) {
         UpdateLights(this, false);
         if (Renderer* renderer = CurrentRenderer()) renderer->SetNodeLights(this);

@@ -9,6 +9,7 @@
 #include "render/texture.h"
 #include "scene/camera.h"
 #include "scene/graph_portal.h"
+#include "scene/renderable_obj.h"
 
 namespace vimsa {
 namespace {
@@ -56,33 +57,37 @@ void RenderThroughMirror(GraphPortal& portal, GraphNode& target, Camera& camera,
     const Vector3 position =
         TransformPoint3(*portal.GetWorldMatrix(), TransformPoint3(mirror, localEye));
 
-    // Local objects: nothing outside this call may hold them.
-    GraphNode eyeNode;
-    Camera eye(camera);
-    eyeNode.flag = 0;
-    eye.flag = 0;
-    eyeNode.AddObject(&eye);
-    eyeNode.SetPosition(position, RelativeTo::Local());
-    eyeNode.SetOrientation(reflect(direction), reflect(up), RelativeTo::Local());
-    eye.mirrored = camera.mirrored ? 0 : 1;
-    eye.ComputeMatrices();
+    // The reflected eye lives on the heap: objects drawn through the mirror
+    // may keep a counted reference to the camera they were drawn with, and
+    // that reference must never outlive the object it names.
+    const Handle<GraphNode> eyeNode = MakeHandle<GraphNode>();
+    const Handle<Camera> eye = MakeHandle<Camera>(camera);
+    eyeNode->AddObject(eye.Get());
+    eyeNode->SetPosition(position, RelativeTo::Local());
+    eyeNode->SetOrientation(reflect(direction), reflect(up), RelativeTo::Local());
+    eye->mirrored = camera.mirrored ? 0 : 1;
+    eye->ComputeMatrices();
     for (int slot = 0;
          slot < camera.clipVolume.planeCount && slot < camera.clipVolume.planeCapacity; ++slot) {
-        eye.clipVolume.PushPlane(camera.clipVolume.inUse[slot] ? camera.clipVolume.planes[slot]
-                                                               : Vector4{});
+        eye->clipVolume.PushPlane(camera.clipVolume.inUse[slot] ? camera.clipVolume.planes[slot]
+                                                                : Vector4{});
     }
-    eye.clipVolume.placement = &eye.worldMatrix;
+    eye->clipVolume.placement = &eye->worldMatrix;
 
+    // Drawing through the mirror makes the reflected eye the current camera;
+    // whatever is drawn after the mirror must see the camera it had before.
+    Camera* const current = CurrentCamera();
     if (renderer) {
-        renderer->Begin3D(&eye);
-        renderer->SetCullFront(eye.mirrored != 0);
+        renderer->Begin3D(eye.Get());
+        renderer->SetCullFront(eye->mirrored != 0);
     }
-    RenderPortals(&target, &eye, stamp, stats);
+    RenderPortals(&target, eye.Get(), stamp, stats);
     if (renderer) {
         renderer->SetCullFront(camera.mirrored != 0);
         renderer->Begin3D(&camera);
     }
-    eyeNode.RemoveObject(&eye);
+    SetCurrentCamera(current);
+    eyeNode->RemoveObject(eye.Get());
 }
 
 void RenderThroughPortal(GraphNode& node, GraphPortal& portal, Camera& camera, int32_t stamp,
