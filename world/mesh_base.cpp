@@ -7,6 +7,7 @@
 #include "render/renderer.h"
 #include "render/texture.h"
 #include "scene/camera.h"
+#include "scene/graph_node.h"
 
 namespace vimsa {
 namespace {
@@ -165,7 +166,17 @@ Handle<GraphObj> MeshBase::Clone() {
     Handle<MeshBase> copy = MakeHandle<MeshBase>();
     copy->CopyMeshFrom(*this);
     if (HasArrays() && Failed(copy->ShareFrom(*this))) return nullptr;
+    copy->ownNode_ = MakeHandle<GraphNode>();
+    copy->parent = copy->ownNode_.Get();
     return copy;
+}
+
+int32_t MeshBase::SetParent(GraphNode* node, bool keepOld) {
+    if (ownNode_ && node != ownNode_.Get()) {
+        if (parent == ownNode_.Get()) parent = nullptr;  // that node never listed this mesh
+        ownNode_ = nullptr;
+    }
+    return RenderableObj::SetParent(node, keepOld);
 }
 
 bool MeshBase::CreateDeviceBuffer() {

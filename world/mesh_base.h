@@ -57,7 +57,10 @@ public:
 
     ObjectType GetType() const override { return ObjectType::MeshBase; }
     Result Render() override;
+    // A clone is placed at a node of its own (identity placement) until it is
+    // added to another node, so that it can draw at once.
     Handle<GraphObj> Clone() override;
+    int32_t SetParent(GraphNode* node, bool keepOld) override;
 
     // Releases any arrays and creates them for the given counts.
     Result Allocate(int32_t vertices, int32_t faces);
@@ -127,6 +130,10 @@ private:
     Handle<SharedBlock<MeshVertex>> vertices_;
     Handle<SharedBlock<Vector4>> planes_;
     Handle<MeshBuffer> deviceBuffer_;
+    // The node of a clone not yet added anywhere. It does not list the clone
+    // among its objects: the clone owns it, and a cycle of handles would keep
+    // both alive for ever.
+    Handle<GraphNode> ownNode_;
 };
 
 // Packs a 0..1 RGBA colour in the byte order of the active renderer.

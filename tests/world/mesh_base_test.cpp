@@ -131,6 +131,21 @@ TEST(MeshBaseTest, ClonesShareArraysAndTextures) {
     EXPECT_EQ(clone->VertexPosition(0), (Vector3{9, 9, 9}));
     mesh = nullptr;  // the last user keeps the arrays alive
     EXPECT_EQ(clone->VertexPosition(0), (Vector3{9, 9, 9}));
+
+    // The clone stands at a node of its own and draws at once; added to a
+    // node, it takes that node's placement.
+    CurrentRecorder recorder;
+    Handle<Camera> camera = MakeHandle<Camera>();
+    clone->SetCamera(camera.Get());
+    ASSERT_NE(clone->parent, nullptr);
+    EXPECT_EQ(clone->Render(), RESULT_OK);
+    Handle<GraphNode> node = MakeHandle<GraphNode>();
+    node->SetPosition({1, 2, 3}, RelativeTo::World());
+    node->AddObject(clone);
+    EXPECT_EQ(clone->parent, node.Get());
+    Vector3 at;
+    ASSERT_TRUE(clone->GetWorldPosition(at));
+    EXPECT_EQ(at, (Vector3{1, 2, 3}));
     Handle<MeshBase> empty = MakeHandle<MeshBase>();
     EXPECT_EQ(empty->ShareFrom(*MakeHandle<MeshBase>()), ERR_MESH_MISSING_ARRAY);
 }
