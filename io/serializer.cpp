@@ -205,6 +205,10 @@ Result Serializer::LoadRecord() {
     if (!stream_) return ERR_SERIAL_NO_STREAM;
     ChunkHeader header;
     stream_->OpenChunk(header);
+    if (stream_->IsBad()) return stream_->Error();
+    // Texture and terrain files are chunk files too; only an object header
+    // may be read as one.
+    if (!(header.tag == kHeaderTag)) return ERR_BAD_TAG;
     const uint16_t version = stream_->ReadU16();
     stream_->ReadU32();  // the object's id, informational
     const uint32_t mode = version >= 2 ? stream_->ReadU32() : 0;

@@ -279,15 +279,21 @@ TEST_F(SerializerTest, CompressFileWithoutHeaderCompressesEverything) {
     EXPECT_EQ(out, text);
 }
 
-TEST_F(SerializerTest, UnknownCompressionModeInAFileFailsTheLoad) {
+TEST_F(SerializerTest, ADamagedOrForeignHeaderFailsTheLoad) {
     std::vector<uint8_t> file = VersionOneFile(Sample(10));
-    // Turn it into version 2 with mode 5.
+    // A texture or terrain record where an object file is expected.
+    std::vector<uint8_t> foreign = file;
+    std::copy_n("TEX ", 4, foreign.begin());
+    test::WriteBytes("texture.obj", foreign);
+    // Version 2 with an unknown compression mode 5.
     file[8] = 2;
     file.insert(file.begin() + 14, {5, 0, 0, 0});
     test::WriteBytes("mode5.obj", file);
     Thing back;
     ThingSerializer reader(&back);
     EXPECT_EQ(reader.LoadFromFile("mode5.obj"), ERR_BAD_VERSION);
+    EXPECT_EQ(reader.LoadFromFile("texture.obj"), ERR_BAD_TAG);
+    EXPECT_TRUE(back.label.empty());
 }
 
 TEST_F(SerializerTest, AFailedSaveRemovesThePartialFile) {
