@@ -10,6 +10,8 @@ uint32_t g_faces = 0;
 uint32_t g_points = 0;
 Renderer* g_currentRenderer = nullptr;
 bool g_rendererIsOpenGL = false;
+const Renderer* g_colourOrderSetter = nullptr;
+LightGatherer* g_lightGatherer = nullptr;
 
 bool ValidStage(int stage) {
     return stage >= 0 && stage < render_state::kTextureStages;
@@ -69,8 +71,23 @@ bool RendererIsOpenGL() {
     return g_rendererIsOpenGL;
 }
 
-void SetRendererIsOpenGL(bool isOpenGL) {
+void SetRendererIsOpenGL(bool isOpenGL, const Renderer* setter) {
     g_rendererIsOpenGL = isOpenGL;
+    g_colourOrderSetter = setter;
+}
+
+void RestoreRendererIsOpenGL(const Renderer* setter) {
+    if (setter != g_colourOrderSetter) return;
+    g_rendererIsOpenGL = false;
+    g_colourOrderSetter = nullptr;
+}
+
+LightGatherer* SceneLightGatherer() {
+    return g_lightGatherer;
+}
+
+void SetSceneLightGatherer(LightGatherer* gatherer) {
+    g_lightGatherer = gatherer;
 }
 
 }  // namespace vimsa

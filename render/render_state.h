@@ -35,8 +35,17 @@ Renderer* CurrentRenderer();
 void SetCurrentRenderer(Renderer* renderer);
 
 // True while the OpenGL renderer is the active back-end: vertex colours are
-// then packed red, green, blue, alpha, otherwise blue, green, red, alpha.
+// then packed red, green, blue, alpha, otherwise (the default, also with no
+// renderer at all) blue, green, red, alpha. Each renderer sets it when it is
+// made and gives the default back when it dies, unless a later renderer
+// has set it since.
 bool RendererIsOpenGL();
-void SetRendererIsOpenGL(bool isOpenGL);
+void SetRendererIsOpenGL(bool isOpenGL, const Renderer* setter = nullptr);
+void RestoreRendererIsOpenGL(const Renderer* setter);
+
+class LightGatherer;
+// The scene's light gatherer, or null while the scene has made no light.
+LightGatherer* SceneLightGatherer();
+void SetSceneLightGatherer(LightGatherer* gatherer);
 
 }  // namespace vimsa

@@ -148,4 +148,37 @@ struct DeviceLight {
 // The most device lights a renderer uses at once.
 inline constexpr int kMaxDeviceLights = 8;
 
+// Lights gathered for one load: the ambient colour and up to
+// kMaxDeviceLights lights in slot order.
+struct LightSet {
+    Vector4 ambient{0, 0, 0, 1};
+    DeviceLight lights[kMaxDeviceLights];
+    int count = 0;
+    bool overflow = false;  // more lights were offered than fit
+
+    void Add(const DeviceLight& light) {
+        if (count == kMaxDeviceLights) {
+            overflow = true;
+            return;
+        }
+        lights[count++] = light;
+    }
+};
+
+class GraphNode;
+
+// Where SetLights and SetNodeLights find the scene's lights. The renderer
+// knows no scene; the scene layer installs its gatherer (render_state.h)
+// when its first light is made.
+class LightGatherer {
+public:
+    // The light registry's lights in order, at most kMaxDeviceLights.
+    virtual LightSet RegistryLights() = 0;
+    // The lights that reach one node.
+    virtual LightSet NodeLights(GraphNode& node) = 0;
+
+protected:
+    ~LightGatherer() = default;
+};
+
 }  // namespace vimsa

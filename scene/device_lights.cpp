@@ -1,5 +1,6 @@
 #include "scene/device_lights.h"
 
+#include "render/render_state.h"
 #include "scene/graph_node.h"
 #include "scene/light.h"
 
@@ -32,34 +33,46 @@ DeviceLight ToDeviceLight(Light& light) {
     return device;
 }
 
-RegistryLighting CollectRegistryLights() {
-    RegistryLighting result;
+LightSet CollectRegistryLights() {
+    LightSet result;
     for (int32_t index = 0; result.count < kMaxDeviceLights; ++index) {
         Light* light = LightRegistry::GetLight(index);
         if (!light) break;
         const DeviceLight device = ToDeviceLight(*light);
         if (device.kind == kLightAmbient)
             result.ambient = device.on ? Opaque(device.colour) : Vector4{0, 0, 0, 1};
-        result.lights[result.count++] = device;
+        result.Add(device);
     }
     return result;
 }
 
-NodeLighting CollectNodeLights(GraphNode& node) {
-    NodeLighting result;
+LightSet CollectNodeLights(GraphNode& node) {
+    LightSet result;
     for (Light* light : LightsOnNode(node)) {
         if (light->GetLightKind() == Light::kAmbient) {
             result.ambient = Opaque(light->ScaledColour());
             continue;
         }
         if (!light->enabled || light->GetLightKind() == Light::kNone) continue;
-        if (result.count == kMaxDeviceLights) {
-            result.overflow = true;
-            continue;
-        }
-        result.lights[result.count++] = ToDeviceLight(*light);
+        result.Add(ToDeviceLight(*light));
     }
     return result;
+}
+
+namespace {
+
+class SceneLights final : public LightGatherer {
+public:
+    LightSet RegistryLights() override { return CollectRegistryLights(); }
+    LightSet NodeLights(GraphNode& node) override { return CollectNodeLights(node); }
+};
+
+SceneLights g_sceneLights;
+
+}  // namespace
+
+void InstallSceneLightGatherer() {
+    SetSceneLightGatherer(&g_sceneLights);
 }
 
 }  // namespace vimsa

@@ -13,23 +13,16 @@ DeviceLight ToDeviceLight(Light& light);
 
 // Lights for SetLights: the registry's lights in order, at most
 // kMaxDeviceLights of them, and the ambient colour they give.
-struct RegistryLighting {
-    Vector4 ambient{0, 0, 0, 1};
-    DeviceLight lights[kMaxDeviceLights];
-    int count = 0;
-};
-RegistryLighting CollectRegistryLights();
+LightSet CollectRegistryLights();
 
 // Lights for SetNodeLights: the lights that shine on the node (effective and
 // included, minus excluded). An ambient light gives the ambient colour; every
 // other light that is switched on takes a device slot. `overflow` is set when
 // more than kMaxDeviceLights are on (the extra ones are left out).
-struct NodeLighting {
-    Vector4 ambient{0, 0, 0, 1};
-    DeviceLight lights[kMaxDeviceLights];
-    int count = 0;
-    bool overflow = false;
-};
-NodeLighting CollectNodeLights(GraphNode& node);
+LightSet CollectNodeLights(GraphNode& node);
+
+// Makes the two collections above the renderers' light source. Called when
+// the first light registers; calling it again changes nothing.
+void InstallSceneLightGatherer();
 
 }  // namespace vimsa

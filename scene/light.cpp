@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/format_string.h"
+#include "scene/device_lights.h"
 #include "scene/graph_node.h"
 
 namespace vimsa {
@@ -145,7 +146,11 @@ bool SpotLight::Illuminate(LitVertex& vertex) const {
 // --- registry ---
 
 LightRegistry* LightRegistry::Instance(bool create) {
-    if (!g_registry && create) g_registry.reset(new LightRegistry);
+    if (!g_registry && create) {
+        g_registry.reset(new LightRegistry);
+        // From now on the renderers find the scene's lights.
+        InstallSceneLightGatherer();
+    }
     return g_registry.get();
 }
 

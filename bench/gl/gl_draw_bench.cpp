@@ -77,14 +77,17 @@ void DrawMesh(benchmark::State& state, bool lightMap, bool multitexture, float d
     const Grid grid(depth);
     Handle<Texture> base = Checker(*renderer, 256);
     Handle<Texture> shade = Checker(*renderer, 64);
-    DeviceLight lights[2];
-    lights[0].kind = kLightDirectional;
-    lights[0].direction = {0.3f, 0.2f, 1.0f};
-    lights[0].colour = {0.7f, 0.7f, 0.7f, 1};
-    lights[1].kind = kLightPoint;
-    lights[1].position = {0, 0, 5};
-    lights[1].attenuation0 = 1.0f;
-    lights[1].attenuation1 = 0.05f;
+    DeviceLight sun, lamp;
+    sun.kind = kLightDirectional;
+    sun.direction = {0.3f, 0.2f, 1.0f};
+    sun.colour = {0.7f, 0.7f, 0.7f, 1};
+    lamp.kind = kLightPoint;
+    lamp.position = {0, 0, 5};
+    lamp.attenuation0 = 1.0f;
+    lamp.attenuation1 = 0.05f;
+    LightSet lights;
+    lights.Add(sun);
+    lights.Add(lamp);
     const Matrix4 world;
 
     for (auto _ : state) {

@@ -14,7 +14,6 @@
 #include "render/render_state.h"
 #include "render/render_window.h"
 #include "scene/camera.h"
-#include "scene/device_lights.h"
 
 namespace vimsa {
 
@@ -97,13 +96,13 @@ const uint8_t* Bytes(const MeshVertex* v) {
 }  // namespace
 
 GLRenderer::GLRenderer(GLRendererOptions options)
-    : Renderer(kRendererOpenGL),
+    : Renderer(kRendererOpenGL,
+               {ERR_GL_TEXTURE, ERR_GL_TEXTURE_NO_PIXELS, ERR_GL_TEXTURE_NOT_LOADED, ERR_GL_INIT}),
       options_(options),
       depthComparison_(GL_LEQUAL),
       alphaComparison_(GL_LESS),
       entryPoints_(std::make_unique<MultitextureEntryPoints>()) {
     stencilMirrors_ = true;
-    SetRendererIsOpenGL(true);
 }
 
 GLRenderer::~GLRenderer() {
@@ -137,7 +136,7 @@ Result GLRenderer::CreateVertexPool(uint32_t capacity) {
     return ERR_GL_INIT;
 }
 
-bool GLRenderer::Init(RenderWindow* window, int32_t, uint32_t width, uint32_t height) {
+bool GLRenderer::Init(RenderWindow* window, DisplayMode, uint32_t width, uint32_t height) {
     Shutdown();
     auto* surface = dynamic_cast<gl::Surface*>(window);
     if (!surface) return false;
@@ -216,7 +215,9 @@ void GLRenderer::SetUpMultitexture() {
     textureUnits_ = units;
 }
 
-void GLRenderer::ApplyWhiteMaterial() {
+void GLRenderer::ApplyDefaultMaterial() {
+    Scope scope(*this);
+    if (!scope) return;
     const GLfloat white[] = {1, 1, 1, 1};
     const GLfloat black[] = {0, 0, 0, 1};
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, white);
@@ -229,7 +230,7 @@ void GLRenderer::ApplyWhiteMaterial() {
 void GLRenderer::SetUpLighting() {
     glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_FALSE);
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
-    ApplyWhiteMaterial();
+    ApplyDefaultMaterial();
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     glEnable(GL_COLOR_MATERIAL);
     glEnable(GL_LIGHTING);
@@ -282,18 +283,9 @@ bool GLRenderer::EndFrame() {
 
 bool GLRenderer::Begin3D(const Camera* camera) {
     if (!camera) return false;
-    return Begin3DView(camera->fieldOfView, camera->nearPlane, camera->farPlane,
-                       camera->viewMatrix);
-}
-
-bool GLRenderer::Begin3DView(float fieldOfView, float nearPlane, float farPlane,
-                             const Matrix4& view) {
     Scope scope(*this);
-    if (!scope) return false;
-    SetPerspective(fieldOfView, nearPlane, farPlane);
-    SetViewMatrix(nullptr, &view);
-    EnableLighting(true);
-    return true;
+    return scope && Begin3DView(camera->fieldOfView, camera->nearPlane, camera->farPlane,
+                                camera->viewMatrix);
 }
 
 bool GLRenderer::Clear(uint32_t flags) {
@@ -331,7 +323,7 @@ bool GLRenderer::SetDepth(bool write, bool test) {
     return true;
 }
 
-bool GLRenderer::SetDepthFunc(int32_t comparison) {
+bool GLRenderer::SetDepthFunc(Comparison comparison) {
     Scope scope(*this);
     if (!scope) return false;
     depthComparison_ = MapComparison(comparison);
@@ -349,7 +341,7 @@ bool GLRenderer::EnableAlphaTest(bool enable) {
     return true;
 }
 
-bool GLRenderer::SetAlphaFunc(int32_t comparison, uint8_t reference) {
+bool GLRenderer::SetAlphaFunc(Comparison comparison, uint8_t reference) {
     Scope scope(*this);
     if (!scope) return false;
     alphaComparison_ = MapComparison(comparison);
@@ -357,7 +349,7 @@ bool GLRenderer::SetAlphaFunc(int32_t comparison, uint8_t reference) {
     return true;
 }
 
-bool GLRenderer::SetSolid(bool solid) {
+bool GLRenderer::ApplyFillMode(bool solid) {
     Scope scope(*this);
     if (!scope) return false;
     glPolygonMode(GL_FRONT_AND_BACK, solid ? GL_FILL : GL_LINE);
@@ -369,7 +361,7 @@ void GLRenderer::SetCullFront(bool front) {
     if (scope) glCullFace(front ? GL_FRONT : GL_BACK);
 }
 
-void GLRenderer::SetTextureFilter(int32_t, int32_t, int32_t, int32_t) {
+void GLRenderer::SetTextureFilter(int32_t, TextureFilterCode, TextureFilterCode, int32_t) {
     // OpenGL keeps its filters in the texture objects.
 }
 
@@ -377,43 +369,48 @@ Handle<Texture> GLRenderer::NewTexture() {
     return Handle<Texture>(new GLTexture(this));
 }
 
-Result GLRenderer::UploadTexture(Texture* texture) {
-    auto* gt = dynamic_cast<GLTexture*>(texture);
-    if (!gt || (gt->Owner() && gt->Owner() != this)) return ERR_GL_TEXTURE;
-    if (!gt->Pixels()) return ERR_GL_TEXTURE_NO_PIXELS;
-    if (gt->Uploaded()) return RESULT_OK;
+bool GLRenderer::IsDeviceTexture(const Texture& texture) const {
+    const auto* gt = dynamic_cast<const GLTexture*>(&texture);
+    return gt && (!gt->Owner() || gt->Owner() == this);
+}
+
+// Sixteen-bit formats travel as 8-bit channels: OpenGL 1.1 has no packed
+// pixel types. "0555" is widened too rather than left on the host, so that
+// every texture a reader makes can be drawn.
+PixelFormat GLRenderer::UploadFormat(PixelFormat format) const {
+    switch (format) {
+        case kFormat0555:
+        case kFormat0565:
+            return kFormat0888;
+        case kFormat1555:
+        case kFormat4444:
+            return kFormat8888;
+        default:
+            return format;
+    }
+}
+
+Result GLRenderer::CreateDeviceTexture(Texture& texture) {
+    auto& gt = static_cast<GLTexture&>(texture);
     Scope scope(*this);
     if (!scope) return ERR_GL_INIT;
     // A texture whose renderer shut down joins this one.
-    if (!gt->Owner()) gt->Attach(this);
-
-    // Narrow formats travel as 8-bit channels; the texture keeps the result.
-    int32_t wanted = gt->Format();
-    if (wanted == kFormat0555 || wanted == kFormat0565) wanted = kFormat0888;
-    if (wanted == kFormat1555 || wanted == kFormat4444) wanted = kFormat8888;
-    Result r = gt->Convert(wanted, kOrderRgb);
-    if (Succeeded(r)) r = gt->CreateOnDevice();
-    if (Failed(r)) return r;
-    const GLenum layout = gt->Format() == kFormat8888 ? GL_RGBA : GL_RGB;
+    if (!gt.Owner()) gt.Attach(this);
+    const Result created = gt.CreateOnDevice();
+    if (Failed(created)) return created;
+    const GLenum layout = gt.Format() == kFormat8888 ? GL_RGBA : GL_RGB;
     glGetError();
-    glTexImage2D(GL_TEXTURE_2D, 0, layout == GL_RGBA ? 4 : 3, static_cast<GLsizei>(gt->Width()),
-                 static_cast<GLsizei>(gt->Height()), 0, layout, GL_UNSIGNED_BYTE, gt->Pixels());
-    const bool ok = glGetError() == GL_NO_ERROR;
+    glTexImage2D(GL_TEXTURE_2D, 0, layout == GL_RGBA ? 4 : 3, static_cast<GLsizei>(gt.Width()),
+                 static_cast<GLsizei>(gt.Height()), 0, layout, GL_UNSIGNED_BYTE, gt.Pixels());
+    const bool sent = glGetError() == GL_NO_ERROR;
     RestoreStageZeroBinding();
-    if (!ok) {
-        gt->DeleteOnDevice();
-        return ERR_GL_TEXTURE;
-    }
-    gt->MarkUploaded(true);
-    return RESULT_OK;
+    if (sent) return RESULT_OK;
+    gt.DeleteOnDevice();
+    return ERR_GL_TEXTURE;
 }
 
-Result GLRenderer::UnloadTexture(Texture* texture) {
-    auto* gt = dynamic_cast<GLTexture*>(texture);
-    if (!gt || gt->Owner() != this) return ERR_GL_TEXTURE;
-    if (gt->Uploaded()) gt->DeleteOnDevice();
-    gt->MarkUploaded(false);
-    return RESULT_OK;
+void GLRenderer::DeleteDeviceTexture(Texture& texture) {
+    texture.DeleteOnDevice();
 }
 
 void GLRenderer::RestoreStageZeroBinding() {
@@ -424,22 +421,12 @@ void GLRenderer::RestoreStageZeroBinding() {
 void GLRenderer::BindDeviceTexture(int32_t stage, const Texture* texture) {
     const bool deviceStage = stage == 0 || (multitexture_ && stage < textureUnits_);
     if (!deviceStage) return;
+    Scope scope(*this);
+    if (!scope) return;
     if (multitexture_) entryPoints_->activeTexture(GL_TEXTURE0_ARB + stage);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texture ? texture->DeviceHandle() : 0);
     if (multitexture_ && stage != 0) entryPoints_->activeTexture(GL_TEXTURE0_ARB);
-}
-
-Result GLRenderer::BindTexture(int32_t stage, Texture* texture) {
-    if (stage < 0 || stage >= render_state::kTextureStages) return ERR_OUT_OF_RANGE;
-    if (!texture && stage == 0) texture = DefaultTexture();
-    if (render_state::BoundTexture(stage) == texture) return RESULT_OK;
-    if (texture && !texture->Uploaded()) return ERR_GL_TEXTURE_NOT_LOADED;
-    Scope scope(*this);
-    if (!scope) return ERR_GL_INIT;
-    BindDeviceTexture(stage, texture);
-    render_state::SetBoundTexture(stage, texture);
-    return RESULT_OK;
 }
 
 bool GLRenderer::ReadPixels(std::vector<uint8_t>& rgba) {
@@ -495,7 +482,7 @@ void GLRenderer::EndLightMapPass() {
     glPopAttrib();  // stage-0 binding, environment, blending and depth state
 }
 
-void GLRenderer::DrawVertexBatch(int32_t kind, uint32_t count, int32_t colourSets,
+void GLRenderer::DrawVertexBatch(PrimitiveKind kind, uint32_t count, int32_t colourSets,
                                  int32_t coordinateSets) {
     Scope scope(*this);
     if (!scope) return;
@@ -791,126 +778,65 @@ bool GLRenderer::EnableLighting(bool enable) {
     return true;
 }
 
-void GLRenderer::SetLights(int32_t, bool enable) {
-    if (!enable) {
-        EnableLighting(false);
+// Light positions and directions are given in world space: they are loaded
+// with the model-view holding the view matrix alone. The context stays
+// current from the beginning of the load to its end.
+bool GLRenderer::BeginLightLoad() {
+    if (!AcquireContext()) return false;
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    LoadMatrix(viewMatrix_);
+    return true;
+}
+
+void GLRenderer::EndLightLoad() {
+    glPopMatrix();
+    ReleaseContext();
+}
+
+void GLRenderer::LoadAmbientLight(const Vector4& colour) {
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, &colour.x);
+}
+
+void GLRenderer::LoadDeviceLight(int slot, const DeviceLight* light) {
+    const GLenum id = GL_LIGHT0 + static_cast<GLenum>(slot);
+    if (!light) {
+        glDisable(id);
         return;
     }
-    const RegistryLighting lighting = CollectRegistryLights();
-    LoadLights({lighting.lights, static_cast<std::size_t>(lighting.count)});
-}
-
-bool GLRenderer::SetNodeLights(GraphNode* node) {
-    if (!node) return false;
-    const NodeLighting lighting = CollectNodeLights(*node);
-    std::vector<DeviceLight> lights;
-    lights.reserve(static_cast<std::size_t>(lighting.count) + 1);
-    DeviceLight ambient;
-    ambient.kind = kLightAmbient;
-    ambient.colour = lighting.ambient;
-    lights.push_back(ambient);
-    lights.insert(lights.end(), lighting.lights, lighting.lights + lighting.count);
-    return LoadNodeLights(lights) && !lighting.overflow;
-}
-
-// Light positions and directions are given in world space: they are loaded
-// with the model-view holding the view matrix alone.
-void GLRenderer::LoadDeviceLight(int slot, const DeviceLight& light) {
-    const GLenum id = GL_LIGHT0 + static_cast<GLenum>(slot);
     const GLfloat black[] = {0, 0, 0, 1};
     glLightfv(id, GL_AMBIENT, black);
-    glLightfv(id, GL_DIFFUSE, &light.colour.x);
+    glLightfv(id, GL_DIFFUSE, &light->colour.x);
     glLightfv(id, GL_SPECULAR, black);
     glLightf(id, GL_CONSTANT_ATTENUATION, 1.0f);
     glLightf(id, GL_LINEAR_ATTENUATION, 0.0f);
     glLightf(id, GL_QUADRATIC_ATTENUATION, 0.0f);
     glLightf(id, GL_SPOT_CUTOFF, 180.0f);
     glLightf(id, GL_SPOT_EXPONENT, 0.0f);
-    if (light.kind == kLightDirectional) {
+    if (light->on)
+        glEnable(id);
+    else
+        glDisable(id);
+    if (light->kind == kLightDirectional) {
         // OpenGL wants the direction towards the light.
-        const GLfloat towards[] = {-light.direction.x, -light.direction.y, -light.direction.z, 0};
+        const GLfloat towards[] = {-light->direction.x, -light->direction.y, -light->direction.z,
+                                   0};
         glLightfv(id, GL_POSITION, towards);
         return;
     }
-    const GLfloat position[] = {light.position.x, light.position.y, light.position.z, 1};
+    const GLfloat position[] = {light->position.x, light->position.y, light->position.z, 1};
     glLightfv(id, GL_POSITION, position);
-    glLightf(id, GL_CONSTANT_ATTENUATION, light.attenuation0);
-    glLightf(id, GL_LINEAR_ATTENUATION, light.attenuation1);
-    glLightf(id, GL_QUADRATIC_ATTENUATION, light.attenuation2);
-    if (light.kind == kLightSpot) {
-        glLightfv(id, GL_SPOT_DIRECTION, &light.direction.x);
+    glLightf(id, GL_CONSTANT_ATTENUATION, light->attenuation0);
+    glLightf(id, GL_LINEAR_ATTENUATION, light->attenuation1);
+    glLightf(id, GL_QUADRATIC_ATTENUATION, light->attenuation2);
+    if (light->kind == kLightSpot) {
+        // The light shines along its direction as the scene gives it; the
+        // cut-off is OpenGL's half angle of the cone, at most 90 degrees.
+        glLightfv(id, GL_SPOT_DIRECTION, &light->direction.x);
         glLightf(id, GL_SPOT_EXPONENT, 1.0f);
-        // OpenGL's cut-off is the half angle of the cone, at most 90 degrees.
         glLightf(id, GL_SPOT_CUTOFF,
-                 std::clamp(light.outerAngle * 0.5f * kRadiansToDegrees, 0.0f, 90.0f));
+                 std::clamp(light->outerAngle * 0.5f * kRadiansToDegrees, 0.0f, 90.0f));
     }
-}
-
-void GLRenderer::LoadLights(std::span<const DeviceLight> lights) {
-    Scope scope(*this);
-    if (!scope) return;
-    GLfloat ambient[] = {0, 0, 0, 1};
-    int slot = 0;
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    LoadMatrix(viewMatrix_);
-    for (const DeviceLight& light : lights) {
-        if (light.kind == kLightAmbient) {
-            const Vector4 c = light.on ? light.colour : Vector4{0, 0, 0, 1};
-            ambient[0] = c.x;
-            ambient[1] = c.y;
-            ambient[2] = c.z;
-            ambient[3] = c.w;
-            continue;
-        }
-        if (slot == kMaxDeviceLights) break;
-        LoadDeviceLight(slot, light);
-        if (light.on)
-            glEnable(GL_LIGHT0 + slot);
-        else
-            glDisable(GL_LIGHT0 + slot);
-        ++slot;
-    }
-    glPopMatrix();
-    for (; slot < kMaxDeviceLights; ++slot)
-        glDisable(GL_LIGHT0 + slot);
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
-    ApplyWhiteMaterial();
-    glEnable(GL_LIGHTING);
-}
-
-bool GLRenderer::LoadNodeLights(std::span<const DeviceLight> lights) {
-    Scope scope(*this);
-    if (!scope) return false;
-    GLfloat ambient[] = {0, 0, 0, 1};
-    for (const DeviceLight& light : lights) {
-        if (light.kind == kLightAmbient && light.on) {
-            ambient[0] = light.colour.x;
-            ambient[1] = light.colour.y;
-            ambient[2] = light.colour.z;
-            ambient[3] = light.colour.w;
-        }
-    }
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
-    for (int i = 0; i < kMaxDeviceLights; ++i)
-        glDisable(GL_LIGHT0 + i);
-    nodeLightCount_ = 0;
-    bool fits = true;
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    LoadMatrix(viewMatrix_);
-    for (const DeviceLight& light : lights) {
-        if (light.kind == kLightAmbient || !light.on) continue;
-        if (nodeLightCount_ == kMaxDeviceLights) {
-            fits = false;
-            break;
-        }
-        LoadDeviceLight(nodeLightCount_, light);
-        glEnable(GL_LIGHT0 + nodeLightCount_);
-        nodeLights_[nodeLightCount_++] = light;
-    }
-    glPopMatrix();
-    return fits;
 }
 
 }  // namespace vimsa

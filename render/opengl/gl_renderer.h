@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 #include <set>
-#include <span>
 #include <vector>
 
 #include "render/renderer.h"
@@ -37,7 +36,7 @@ public:
     ~GLRenderer() override;
 
     Result CreateVertexPool(uint32_t capacity) override;
-    bool Init(RenderWindow* window, int32_t mode, uint32_t width, uint32_t height) override;
+    bool Init(RenderWindow* window, DisplayMode mode, uint32_t width, uint32_t height) override;
     void Shutdown() override;
     bool Resize(bool flag, uint32_t width, uint32_t height) override;
     bool BeginFrame() override;
@@ -46,18 +45,15 @@ public:
     bool Clear(uint32_t flags) override;
     bool Present() override;
     bool SetDepth(bool write, bool test) override;
-    bool SetDepthFunc(int32_t comparison) override;
+    bool SetDepthFunc(Comparison comparison) override;
     bool EnableAlphaTest(bool enable) override;
-    bool SetAlphaFunc(int32_t comparison, uint8_t reference) override;
-    bool SetSolid(bool solid) override;
+    bool SetAlphaFunc(Comparison comparison, uint8_t reference) override;
     void SetCullFront(bool front) override;
-    void SetTextureFilter(int32_t stage, int32_t minify, int32_t magnify, int32_t unused) override;
+    void SetTextureFilter(int32_t stage, TextureFilterCode minify, TextureFilterCode magnify,
+                          int32_t unused) override;
     Handle<Texture> NewTexture() override;
-    Result UploadTexture(Texture* texture) override;
-    Result UnloadTexture(Texture* texture) override;
-    Result BindTexture(int32_t stage, Texture* texture) override;
     Result ScreenShot() override;
-    void DrawVertexBatch(int32_t kind, uint32_t count, int32_t colourSets,
+    void DrawVertexBatch(PrimitiveKind kind, uint32_t count, int32_t colourSets,
                          int32_t coordinateSets) override;
     void EmitVertex(const ScreenVertex& vertex, int32_t colourSets,
                     int32_t coordinateSets) override;
@@ -84,29 +80,12 @@ public:
     bool ResetViewMatrix() override;
     void SetPerspective(float fieldOfView, float nearPlane, float farPlane) override;
     bool SetOrtho() override;
-    void SetLights(int32_t unused, bool enable) override;
     bool EnableLighting(bool enable) override;
-    bool SetNodeLights(GraphNode* node) override;
-
-    // The 3-D pass of a camera given by its parameters: the perspective, the
-    // view matrix and lighting on.
-    bool Begin3DView(float fieldOfView, float nearPlane, float farPlane, const Matrix4& view);
-    // Loads up to 8 lights as SetLights does: ambient lights set the global
-    // ambient, every other light takes the next device light, enabled when it
-    // is on; the remaining device lights are switched off; lighting goes on.
-    void LoadLights(std::span<const DeviceLight> lights);
-    // Loads the lights that reach one node as SetNodeLights does: the global
-    // ambient from an ambient light that is on (else black), every other light
-    // that is on takes the next free device light. False, with the first 8
-    // loaded, when more than 8 are on.
-    bool LoadNodeLights(std::span<const DeviceLight> lights);
 
     // The colour buffer as red, green, blue, alpha bytes, top row first.
     bool ReadPixels(std::vector<uint8_t>& rgba);
 
     gl::Context* Context() const { return context_.get(); }
-    // Device lights loaded by the last SetNodeLights / LoadNodeLights.
-    int NodeLightCount() const { return nodeLightCount_; }
     // The driver's extension string was searched with multitexturing disabled.
     bool MultitextureDisabled() const;
 
@@ -118,6 +97,21 @@ public:
     // Binds the texture recorded on stage 0 again (uploads disturb it).
     void RestoreStageZeroBinding();
 
+protected:
+    bool HasDevice() const override { return context_ != nullptr; }
+    bool IsDeviceTexture(const Texture& texture) const override;
+    PixelFormat UploadFormat(PixelFormat format) const override;
+    int32_t UploadOrder() const override { return kOrderRgb; }
+    Result CreateDeviceTexture(Texture& texture) override;
+    void DeleteDeviceTexture(Texture& texture) override;
+    void BindDeviceTexture(int32_t stage, const Texture* texture) override;
+    bool ApplyFillMode(bool solid) override;
+    bool BeginLightLoad() override;
+    void LoadAmbientLight(const Vector4& colour) override;
+    void LoadDeviceLight(int slot, const DeviceLight* light) override;
+    void EndLightLoad() override;
+    void ApplyDefaultMaterial() override;
+
 private:
     class Scope;
     struct MultitextureEntryPoints;
@@ -125,9 +119,6 @@ private:
     void SetInitialState();
     void SetUpMultitexture();
     void SetUpLighting();
-    void ApplyWhiteMaterial();
-    void LoadDeviceLight(int slot, const DeviceLight& light);
-    void BindDeviceTexture(int32_t stage, const Texture* texture);
     bool NeedsLightMapPass() const;
     void BeginLightMapPass();
     void EndLightMapPass();
@@ -144,8 +135,6 @@ private:
     uint32_t depthComparison_ = 0;
     uint32_t alphaComparison_ = 0;
     Matrix4 viewMatrix_;
-    DeviceLight nodeLights_[kMaxDeviceLights];
-    int nodeLightCount_ = 0;
     std::unique_ptr<MultitextureEntryPoints> entryPoints_;
     std::set<GLTexture*> textures_;
 };

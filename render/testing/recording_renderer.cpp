@@ -18,6 +18,8 @@ std::string Arg(const T& value) {
         return ArgText(static_cast<double>(value));
     } else if constexpr (std::is_same_v<T, const Matrix4*> || std::is_same_v<T, Matrix4*>) {
         return value ? ArgText(*value) : std::string("null");
+    } else if constexpr (std::is_same_v<T, std::string>) {
+        return value;
     } else if constexpr (std::is_pointer_v<T>) {
         return ArgText(static_cast<const void*>(value));
     } else {
@@ -66,7 +68,10 @@ void RecordingRenderer::Record(std::string_view name, const Args&... args) const
     calls_.push_back(RecordedCall{std::string(name), {Arg(args)...}});
 }
 
-RecordingRenderer::RecordingRenderer() : Renderer(kRendererOpenGL) {}
+RecordingRenderer::RecordingRenderer()
+    : Renderer(kRendererOpenGL,
+               {ERR_GL_TEXTURE, ERR_GL_TEXTURE_NO_PIXELS, ERR_GL_TEXTURE_NOT_LOADED, ERR_GL_INIT}) {
+}
 
 RecordingRenderer::~RecordingRenderer() = default;
 
@@ -97,17 +102,16 @@ Result RecordingRenderer::CreateVertexPool(uint32_t capacity) {
     return Renderer::CreateVertexPool(capacity);
 }
 
-bool RecordingRenderer::Init(RenderWindow* window, int32_t mode, uint32_t width, uint32_t height) {
+bool RecordingRenderer::Init(RenderWindow* window, DisplayMode mode, uint32_t width,
+                             uint32_t height) {
     Record("Init", window, mode, width, height);
     width_ = width;
     height_ = height;
-    initialised_ = true;
     return true;
 }
 
 void RecordingRenderer::Shutdown() {
     Record("Shutdown");
-    initialised_ = false;
 }
 
 bool RecordingRenderer::Resize(bool flag, uint32_t width, uint32_t height) {
@@ -163,7 +167,7 @@ bool RecordingRenderer::SetDepth(bool write, bool test) {
     return true;
 }
 
-bool RecordingRenderer::SetDepthFunc(int32_t comparison) {
+bool RecordingRenderer::SetDepthFunc(Comparison comparison) {
     Record("SetDepthFunc", comparison);
     return true;
 }
@@ -173,14 +177,17 @@ bool RecordingRenderer::EnableAlphaTest(bool enable) {
     return true;
 }
 
-bool RecordingRenderer::SetAlphaFunc(int32_t comparison, uint8_t reference) {
+bool RecordingRenderer::SetAlphaFunc(Comparison comparison, uint8_t reference) {
     Record("SetAlphaFunc", comparison, reference);
     return true;
 }
 
 bool RecordingRenderer::SetSolid(bool solid) {
     Record("SetSolid", solid);
-    solid_ = solid;
+    return Renderer::SetSolid(solid);
+}
+
+bool RecordingRenderer::ApplyFillMode(bool) {
     return true;
 }
 
@@ -188,8 +195,8 @@ void RecordingRenderer::SetCullFront(bool front) {
     Record("SetCullFront", front);
 }
 
-void RecordingRenderer::SetTextureFilter(int32_t stage, int32_t minify, int32_t magnify,
-                                         int32_t unused) {
+void RecordingRenderer::SetTextureFilter(int32_t stage, TextureFilterCode minify,
+                                         TextureFilterCode magnify, int32_t unused) {
     Record("SetTextureFilter", stage, minify, magnify, unused);
 }
 
@@ -200,17 +207,12 @@ Handle<Texture> RecordingRenderer::NewTexture() {
 
 Result RecordingRenderer::UploadTexture(Texture* texture) {
     Record("UploadTexture", texture);
-    if (!texture) return ERR_GL_TEXTURE;
-    if (!texture->Pixels()) return ERR_GL_TEXTURE_NO_PIXELS;
-    texture->MarkUploaded(true);
-    return RESULT_OK;
+    return Renderer::UploadTexture(texture);
 }
 
 Result RecordingRenderer::UnloadTexture(Texture* texture) {
     Record("UnloadTexture", texture);
-    if (!texture) return ERR_GL_TEXTURE;
-    texture->MarkUploaded(false);
-    return RESULT_OK;
+    return Renderer::UnloadTexture(texture);
 }
 
 Result RecordingRenderer::ReloadTexture(Texture* texture) {
@@ -220,12 +222,20 @@ Result RecordingRenderer::ReloadTexture(Texture* texture) {
 
 Result RecordingRenderer::BindTexture(int32_t stage, Texture* texture) {
     Record("BindTexture", stage, texture);
-    if (stage < 0 || stage >= render_state::kTextureStages) return ERR_OUT_OF_RANGE;
-    if (!texture && stage == 0) texture = DefaultTexture();
-    if (render_state::BoundTexture(stage) == texture) return RESULT_OK;
-    if (texture && !texture->Uploaded()) return ERR_GL_TEXTURE_NOT_LOADED;
-    render_state::SetBoundTexture(stage, texture);
+    return Renderer::BindTexture(stage, texture);
+}
+
+Result RecordingRenderer::CreateDeviceTexture(Texture& texture) {
+    Record("CreateDeviceTexture", &texture);
     return RESULT_OK;
+}
+
+void RecordingRenderer::DeleteDeviceTexture(Texture& texture) {
+    Record("DeleteDeviceTexture", &texture);
+}
+
+void RecordingRenderer::BindDeviceTexture(int32_t stage, const Texture* texture) {
+    Record("BindDeviceTexture", stage, texture);
 }
 
 Result RecordingRenderer::ScreenShot() {
@@ -233,7 +243,7 @@ Result RecordingRenderer::ScreenShot() {
     return RESULT_OK;
 }
 
-void RecordingRenderer::DrawVertexBatch(int32_t kind, uint32_t count, int32_t colourSets,
+void RecordingRenderer::DrawVertexBatch(PrimitiveKind kind, uint32_t count, int32_t colourSets,
                                         int32_t coordinateSets) {
     Record("DrawVertexBatch", kind, count, colourSets, coordinateSets);
     Renderer::DrawVertexBatch(kind, count, colourSets, coordinateSets);
@@ -253,12 +263,12 @@ void RecordingRenderer::EmitVertexPlain(const ScreenVertex& vertex, int32_t colo
     Record("EmitVertexPlain", p.x, p.y, p.z, p.w, t.x, t.y, colourSets, coordinateSets);
 }
 
-bool RecordingRenderer::BeginPrimitive(int32_t kind) {
+bool RecordingRenderer::BeginPrimitive(PrimitiveKind kind) {
     Record("BeginPrimitive", kind);
     return Renderer::BeginPrimitive(kind);
 }
 
-bool RecordingRenderer::EndPrimitive(int32_t kind) {
+bool RecordingRenderer::EndPrimitive(PrimitiveKind kind) {
     Record("EndPrimitive", kind);
     return Renderer::EndPrimitive(kind);
 }
@@ -362,6 +372,7 @@ bool RecordingRenderer::SetOrtho() {
 
 void RecordingRenderer::SetLights(int32_t unused, bool enable) {
     Record("SetLights", unused, enable);
+    Renderer::SetLights(unused, enable);
 }
 
 bool RecordingRenderer::EnableLighting(bool enable) {
@@ -371,7 +382,23 @@ bool RecordingRenderer::EnableLighting(bool enable) {
 
 bool RecordingRenderer::SetNodeLights(GraphNode* node) {
     Record("SetNodeLights", node);
-    return nodeLightsAnswer_;
+    return Renderer::SetNodeLights(node);
+}
+
+void RecordingRenderer::LoadAmbientLight(const Vector4& colour) {
+    Record("LoadAmbientLight", colour.x, colour.y, colour.z, colour.w);
+}
+
+// A light is logged as its slot and kind, with "off" for a light switched
+// off and "null" for an emptied slot.
+void RecordingRenderer::LoadDeviceLight(int slot, const DeviceLight* light) {
+    if (!light) {
+        Record("LoadDeviceLight", slot, static_cast<const void*>(nullptr));
+    } else if (light->on) {
+        Record("LoadDeviceLight", slot, light->kind);
+    } else {
+        Record("LoadDeviceLight", slot, light->kind, std::string("off"));
+    }
 }
 
 void RecordingRenderer::FreeVertexPool() {

@@ -22,15 +22,17 @@ struct RecordedCall {
 
 // A renderer without a device that logs every call with its arguments, for
 // tests of the code that draws (scene traversal, meshes, text, the demo).
-// It keeps the state a caller can observe: texture upload flags and counters,
-// the bound texture of each stage, the vertex pool and the stencil switch.
+// The shared rules run as in every back-end; the device hooks they reach are
+// logged too, under their own names (BindDeviceTexture, CreateDeviceTexture,
+// DeleteDeviceTexture, LoadAmbientLight, LoadDeviceLight), so that tests see
+// what a device would have been asked to do.
 class RecordingRenderer : public Renderer {
 public:
     RecordingRenderer();
     ~RecordingRenderer() override;
 
     Result CreateVertexPool(uint32_t capacity) override;
-    bool Init(RenderWindow* window, int32_t mode, uint32_t width, uint32_t height) override;
+    bool Init(RenderWindow* window, DisplayMode mode, uint32_t width, uint32_t height) override;
     void Shutdown() override;
     bool Resize(bool flag, uint32_t width, uint32_t height) override;
     ScreenVertex* FirstVertex() override;
@@ -42,26 +44,27 @@ public:
     bool Clear(uint32_t flags) override;
     bool Present() override;
     bool SetDepth(bool write, bool test) override;
-    bool SetDepthFunc(int32_t comparison) override;
+    bool SetDepthFunc(Comparison comparison) override;
     bool EnableAlphaTest(bool enable) override;
-    bool SetAlphaFunc(int32_t comparison, uint8_t reference) override;
+    bool SetAlphaFunc(Comparison comparison, uint8_t reference) override;
     bool SetSolid(bool solid) override;
     void SetCullFront(bool front) override;
-    void SetTextureFilter(int32_t stage, int32_t minify, int32_t magnify, int32_t unused) override;
+    void SetTextureFilter(int32_t stage, TextureFilterCode minify, TextureFilterCode magnify,
+                          int32_t unused) override;
     Handle<Texture> NewTexture() override;
     Result UploadTexture(Texture* texture) override;
     Result UnloadTexture(Texture* texture) override;
     Result ReloadTexture(Texture* texture) override;
     Result BindTexture(int32_t stage, Texture* texture) override;
     Result ScreenShot() override;
-    void DrawVertexBatch(int32_t kind, uint32_t count, int32_t colourSets,
+    void DrawVertexBatch(PrimitiveKind kind, uint32_t count, int32_t colourSets,
                          int32_t coordinateSets) override;
     void EmitVertex(const ScreenVertex& vertex, int32_t colourSets,
                     int32_t coordinateSets) override;
     void EmitVertexPlain(const ScreenVertex& vertex, int32_t colourSets,
                          int32_t coordinateSets) override;
-    bool BeginPrimitive(int32_t kind) override;
-    bool EndPrimitive(int32_t kind) override;
+    bool BeginPrimitive(PrimitiveKind kind) override;
+    bool EndPrimitive(PrimitiveKind kind) override;
     void BeginPolygon() override;
     void EndPolygon() override;
     void BeginStrip() override;
@@ -99,17 +102,26 @@ public:
     // The calls of one operation, in order.
     std::vector<RecordedCall> CallsNamed(std::string_view name) const;
 
-    // The answer SetNodeLights gives (true unless a test says otherwise).
-    void SetNodeLightsAnswer(bool answer) { nodeLightsAnswer_ = answer; }
-    bool Initialised() const { return initialised_; }
+protected:
+    bool HasDevice() const override { return true; }
+    bool IsDeviceTexture(const Texture&) const override { return true; }
+    PixelFormat UploadFormat(PixelFormat format) const override { return format; }
+    int32_t UploadOrder() const override { return kOrderKeep; }
+    Result CreateDeviceTexture(Texture& texture) override;
+    void DeleteDeviceTexture(Texture& texture) override;
+    void BindDeviceTexture(int32_t stage, const Texture* texture) override;
+    bool ApplyFillMode(bool solid) override;
+    bool BeginLightLoad() override { return true; }
+    void LoadAmbientLight(const Vector4& colour) override;
+    void LoadDeviceLight(int slot, const DeviceLight* light) override;
+    void EndLightLoad() override {}
+    void ApplyDefaultMaterial() override {}
 
 private:
     template <typename... Args>
     void Record(std::string_view name, const Args&... args) const;
 
     mutable std::vector<RecordedCall> calls_;
-    bool initialised_ = false;
-    bool nodeLightsAnswer_ = true;
 };
 
 // Argument text as the log writes it.

@@ -66,12 +66,14 @@ protected:
         ASSERT_TRUE(r.SetViewMatrix(&world, nullptr));
     }
 
-    static DeviceLight Directional(Vector3 direction, float level) {
+    static LightSet Directional(Vector3 direction, float level) {
         DeviceLight l;
         l.kind = kLightDirectional;
         l.direction = direction;
         l.colour = {level, level, level, 1};
-        return l;
+        LightSet set;
+        set.Add(l);
+        return set;
     }
 };
 
@@ -79,8 +81,7 @@ TEST_F(GLDrawingTest, TexturedLitQuad) {
     Handle<Texture> texture = MakeTexture(*renderer_, 4, 4, Quadrants);
     FacingQuad quad;
     Begin3DFrame(*renderer_);
-    const DeviceLight half = Directional({0, 0, 1}, 0.5f);  // shining at the quad
-    renderer_->LoadLights({&half, 1});
+    renderer_->LoadLights(Directional({0, 0, 1}, 0.5f));  // shining at the quad
     ASSERT_EQ(renderer_->BindTexture(0, texture.Get()), RESULT_OK);
     renderer_->DrawIndexed(quad.vertices, 4, quad.indices, 2);
     renderer_->EndFrame();
@@ -95,8 +96,7 @@ TEST_F(GLDrawingTest, TexturedLitQuad) {
 
     // A light shining the other way leaves only the (black) ambient.
     Begin3DFrame(*renderer_);
-    const DeviceLight away = Directional({0, 0, -1}, 1.0f);
-    renderer_->LoadLights({&away, 1});
+    renderer_->LoadLights(Directional({0, 0, -1}, 1.0f));
     renderer_->DrawIndexed(quad.vertices, 4, quad.indices, 2);
     renderer_->EndFrame();
     ReadBack();
@@ -237,8 +237,7 @@ TEST_F(GLDrawingTest, LightMapLooksTheSameWithAndWithoutMultitexture) {
             return x < 2 ? kWhite : Rgba{128, 128, 128, 255};
         });
         Begin3DFrame(r);
-        const DeviceLight full = Directional({0, 0, 1}, 1.0f);
-        r.LoadLights({&full, 1});
+        r.LoadLights(Directional({0, 0, 1}, 1.0f));
         ASSERT_EQ(r.BindTexture(0, base.Get()), RESULT_OK);
         ASSERT_EQ(r.BindTexture(1, withLightMap ? lightMap.Get() : nullptr), RESULT_OK);
         r.DrawIndexed(quad.vertices, 4, quad.indices, 2);

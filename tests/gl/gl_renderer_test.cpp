@@ -109,9 +109,12 @@ TEST_F(GLRendererTest, MultitextureCanBeSwitchedOffByOptionOrEnvironment) {
 }
 
 TEST_F(GLRendererTest, ComparisonCodesMapToOpenGL) {
-    const std::pair<int32_t, GLenum> table[] = {
-        {1, GL_LESS},     {2, GL_GREATER}, {4, GL_EQUAL},  {5, GL_LEQUAL}, {6, GL_GEQUAL},
-        {8, GL_NOTEQUAL}, {16, GL_NEVER},  {3, GL_ALWAYS}, {0, GL_ALWAYS}, {-1, GL_ALWAYS}};
+    const std::pair<Comparison, GLenum> table[] = {
+        {kCompareLess, GL_LESS},           {kCompareGreater, GL_GREATER},
+        {kCompareEqual, GL_EQUAL},         {kCompareLessEqual, GL_LEQUAL},
+        {kCompareGreaterEqual, GL_GEQUAL}, {kCompareNotEqual, GL_NOTEQUAL},
+        {kCompareNever, GL_NEVER},         {Comparison(3), GL_ALWAYS},
+        {kCompareAlways, GL_ALWAYS},       {Comparison(-1), GL_ALWAYS}};
     Frame frame(*renderer_);
     for (const auto& [code, expected] : table) {
         ASSERT_TRUE(renderer_->SetDepthFunc(code));
@@ -210,12 +213,6 @@ TEST_F(GLRendererTest, BindingRules) {
     EXPECT_EQ(renderer_->BindTexture(0, pending.Get()), ERR_GL_TEXTURE_NOT_LOADED);
     ASSERT_EQ(renderer_->BindTexture(0, red.Get()), RESULT_OK);
     EXPECT_EQ(GetInt(GL_TEXTURE_BINDING_2D), static_cast<GLint>(red->DeviceHandle()));
-    // The same texture again: 0 at once, the device is not touched.
-    glBindTexture(GL_TEXTURE_2D, 0);
-    EXPECT_EQ(renderer_->BindTexture(0, red.Get()), RESULT_OK);
-    EXPECT_EQ(GetInt(GL_TEXTURE_BINDING_2D), 0);
-
-    // Null on stage 0 binds the default texture.
     ASSERT_EQ(renderer_->BindTexture(0, nullptr), RESULT_OK);
     EXPECT_EQ(render_state::BoundTexture(0), white.Get());
     EXPECT_EQ(GetInt(GL_TEXTURE_BINDING_2D), static_cast<GLint>(white->DeviceHandle()));
@@ -232,7 +229,6 @@ TEST_F(GLRendererTest, BindingRules) {
     activeTexture(GL_TEXTURE1_ARB);
     EXPECT_EQ(GetInt(GL_TEXTURE_BINDING_2D), 0);
     activeTexture(GL_TEXTURE0_ARB);
-    EXPECT_EQ(renderer_->BindTexture(-1, red.Get()), ERR_OUT_OF_RANGE);
 
     // An upload leaves the stage-0 binding as recorded.
     Handle<Texture> later = SolidTexture(*renderer_, {0, 0, 255, 255});
@@ -260,42 +256,16 @@ TEST_F(GLRendererTest, ShutdownTakesTheDeviceCopiesWithIt) {
     EXPECT_FALSE(t->Uploaded());
 }
 
-TEST_F(GLRendererTest, NodeLightsTakeAtMostEightDeviceLights) {
-    std::vector<DeviceLight> lights(9);
-    for (DeviceLight& l : lights)
-        l.kind = kLightPoint;
-    lights[3].on = false;
-    DeviceLight ambient;
-    ambient.kind = kLightAmbient;
-    ambient.colour = {0.25f, 0.5f, 0.75f, 1};
-    lights.push_back(ambient);
-
-    Frame frame(*renderer_);
-    EXPECT_TRUE(renderer_->LoadNodeLights(lights));  // eight are on
-    EXPECT_EQ(renderer_->NodeLightCount(), 8);
-    GLfloat model[4] = {};
-    glGetFloatv(GL_LIGHT_MODEL_AMBIENT, model);
-    EXPECT_FLOAT_EQ(model[2], 0.75f);
-
-    lights[3].on = true;
-    EXPECT_FALSE(renderer_->LoadNodeLights(lights));  // a ninth
-    EXPECT_EQ(renderer_->NodeLightCount(), 8);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_TRUE(glIsEnabled(GL_LIGHT0 + i));
-
-    EXPECT_TRUE(renderer_->LoadNodeLights({}));
-    glGetFloatv(GL_LIGHT_MODEL_AMBIENT, model);
-    EXPECT_FLOAT_EQ(model[0], 0.0f);
-    EXPECT_FALSE(glIsEnabled(GL_LIGHT0));
-}
-
-TEST_F(GLRendererTest, LoadLightsHonoursOnFlagsAndSpotCone) {
-    std::vector<DeviceLight> lights(3);
-    lights[0].kind = kLightDirectional;
-    lights[1].kind = kLightSpot;
-    lights[1].outerAngle = 1.0f;
-    lights[2].kind = kLightPoint;
-    lights[2].on = false;
+TEST_F(GLRendererTest, LightsLoadIntoOpenGLLightsAndTheModelAmbient) {
+    LightSet lights;
+    lights.ambient = {0.25f, 0.5f, 0.75f, 1};
+    DeviceLight directional, spot, off;
+    directional.kind = kLightDirectional;
+    spot.kind = kLightSpot;
+    spot.outerAngle = 1.0f;
+    off.on = false;
+    for (const DeviceLight& l : {directional, spot, off})
+        lights.Add(l);
     Frame frame(*renderer_);
     renderer_->EnableLighting(false);
     renderer_->LoadLights(lights);
@@ -304,11 +274,18 @@ TEST_F(GLRendererTest, LoadLightsHonoursOnFlagsAndSpotCone) {
     EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
     EXPECT_FALSE(glIsEnabled(GL_LIGHT2));
     EXPECT_FALSE(glIsEnabled(GL_LIGHT3));
-    GLfloat cutoff = 0, position[4] = {};
+    GLfloat cutoff = 0, position[4] = {}, model[4] = {};
     glGetLightfv(GL_LIGHT1, GL_SPOT_CUTOFF, &cutoff);
     EXPECT_NEAR(cutoff, 0.5f * 57.295776f, 1e-3);
     glGetLightfv(GL_LIGHT0, GL_POSITION, position);
     EXPECT_FLOAT_EQ(position[3], 0.0f);  // directional
+    glGetFloatv(GL_LIGHT_MODEL_AMBIENT, model);
+    EXPECT_FLOAT_EQ(model[2], 0.75f);
+
+    EXPECT_TRUE(renderer_->LoadNodeLights(LightSet{}));
+    glGetFloatv(GL_LIGHT_MODEL_AMBIENT, model);
+    EXPECT_FLOAT_EQ(model[0], 0.0f);
+    EXPECT_FALSE(glIsEnabled(GL_LIGHT0));
     renderer_->SetLights(0, false);
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
 }

@@ -150,11 +150,11 @@ protected:
         return portal;
     }
     // One frame as the demo draws it: stencil off, portals from the camera's room.
-    void DrawFrame(bool throughPortals) {
+    void DrawFrame(bool throughPortals, bool solid = true) {
         ASSERT_TRUE(renderer_->BeginFrame());
         renderer_->Clear(kClearAll);
         renderer_->Begin3D(camera_.Get());
-        renderer_->SetSolid(true);
+        renderer_->SetSolid(solid);
         renderer_->SetUseStencil(false);
         camera_->ClearDrawn();
         int32_t stats = 0;
@@ -304,6 +304,74 @@ TEST_F(GLSceneImageTest, MirrorShowsItsRoomReflected) {
     mirror->SetActive(false);
     DrawFrame(true);
     EXPECT_TRUE(NearColour(At(48, 36), {191, 191, 191, 0}, 3));
+}
+
+TEST_F(GLSceneImageTest, SpotLightsWhatItPointsAtAndPointLightFadesWithDistance) {
+    // A white wall 19 ahead of the eye: x on the wall lands on pixel
+    // 48 + 48 x / 19. A spot 8 in front of the wall points at x = -3 with a
+    // cone of 0.6 radians; a point light hangs 1 in front of it at x = 4.
+    Handle<GraphNode> room = Room();
+    MeshBuilder b;
+    b.Panel({-10, -8, 20}, {10, -8, 20}, {10, 8, 20}, {-10, 8, 20}, {0, 0, -1}, kWhite, 24);
+    Handle<MeshBase> wall = b.Build();
+    room->AddObject(wall.Get());
+    Brighten(*room, 0.1f);
+    auto hang = [&](Handle<Light> light, Vector3 at) {
+        Handle<GraphNode> lamp = MakeHandle<GraphNode>();
+        room->AddChild(lamp.Get());
+        lamp->SetPosition(at, RelativeTo::World());
+        lamp->SetOrientation({0, 0, 1}, {0, 1, 0}, RelativeTo::World());
+        lamp->AddObject(light.Get());
+        light->IncludeNode(room.Get());
+    };
+    Handle<SpotLight> spot = MakeHandle<SpotLight>();
+    spot->SetAngles(0.3f, 0.6f);
+    spot->attenuation0 = 1;
+    spot->attenuation1 = 0;
+    Handle<PointLight> point = MakeHandle<PointLight>();
+    point->attenuation0 = 0;
+    point->attenuation1 = 1;
+    hang(spot, {-3, 0, 12});
+    hang(point, {4, 0, 19});
+    Look(*room, {0, 0, 1}, {0, 0, 1});
+    const int target = 40, beside = 56, above = 24;
+
+    point->enabled = 0;
+    DrawFrame(false);
+    EXPECT_GT(Brightness(target, 36), 3 * 200);  // in the cone: near full light
+    EXPECT_LT(Brightness(beside, 36), 3 * 40);   // outside: the ambient light only
+    EXPECT_LT(Brightness(target, above), 3 * 40);
+
+    point->enabled = 1;
+    spot->enabled = 0;
+    DrawFrame(false);
+    const int near = Brightness(58, 36), middle = Brightness(53, 36), far = Brightness(target, 36);
+    EXPECT_GT(near, middle + 30);
+    EXPECT_GT(middle, far + 30);
+}
+
+TEST_F(GLSceneImageTest, WireFrameStaysOnAfterAShownBoundingBox) {
+    // The room's box is drawn between its own objects and its children's:
+    // the wall behind it must still come out as an outline.
+    Handle<GraphNode> room = Room();
+    Brighten(*room);
+    MeshBuilder wall, crate;
+    WallWithHole(wall, 15, 14, 10, 0, 0, kGrey);
+    crate.Box({-1, -1, 11}, {1, 1, 12}, kYellow);
+    Handle<MeshBase> wallMesh = wall.Build(), boxMesh = crate.Build();
+    room->bounds->debugMesh = boxMesh;
+    room->bounds->drawEnabled = 1;
+    Handle<GraphNode> wallNode = MakeHandle<GraphNode>();
+    room->AddChild(wallNode.Get());
+    wallNode->AddObject(wallMesh.Get());
+    Look(*room, {0, 0, 0}, {0, 0, 1});
+
+    DrawFrame(false, false);
+    EXPECT_FALSE(renderer_->IsSolid());
+    // Away from the wall's edges and the box, the background shows.
+    EXPECT_TRUE(NearColour(At(20, 20), {191, 191, 191, 0}, 3));
+    DrawFrame(false, true);
+    EXPECT_TRUE(NearColour(At(20, 20), {128, 128, 128, 0}, 8));
 }
 
 TEST_F(GLSceneImageTest, FountainAndShownBoxSeenOnlyInAMirror) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "render/testing/recording_renderer.h"
 #include "scene/camera.h"
 #include "scene/device_lights.h"
 #include "scene/graph_node.h"
@@ -244,20 +245,24 @@ TEST(DeviceLightsTest, NodeLightingTakesAmbientAndUpToEightLights) {
         lamps->AddObject(lights.back().Get());
         lights.back()->IncludeNode(room.Get());
     }
-    NodeLighting lit = CollectNodeLights(*room);
+    const LightSet lit = CollectNodeLights(*room);
     EXPECT_EQ(lit.count, 8);
     EXPECT_FALSE(lit.overflow);
     EXPECT_EQ(lit.ambient, (Vector4{0.5f, 0.5f, 0.5f, 1}));
     EXPECT_EQ(lit.lights[0].position, (Vector3{1, 2, 3}));
     EXPECT_EQ(lit.lights[0].kind, kLightPoint);
 
+    // Renderers find these lights through the scene's gatherer.
+    Handle<testing::RecordingRenderer> renderer = MakeHandle<testing::RecordingRenderer>();
     Handle<Light> ninth = MakeHandle<PointLight>();
     ninth->IncludeNode(room.Get());
-    EXPECT_TRUE(CollectNodeLights(*room).overflow);
+    EXPECT_FALSE(renderer->SetNodeLights(room.Get()));
     ninth->enabled = 0;  // a light switched off takes no slot
-    EXPECT_FALSE(CollectNodeLights(*room).overflow);
+    EXPECT_TRUE(renderer->SetNodeLights(room.Get()));
+    EXPECT_EQ(renderer->NodeLightCount(), 8);
+    EXPECT_EQ(renderer->NodeLight(0).position, (Vector3{1, 2, 3}));
 
-    const RegistryLighting all = CollectRegistryLights();
+    const LightSet all = CollectRegistryLights();
     EXPECT_EQ(all.count, kMaxDeviceLights);
     EXPECT_EQ(all.lights[0].kind, kLightAmbient);
     EXPECT_EQ(all.ambient, (Vector4{0.5f, 0.5f, 0.5f, 1}));
