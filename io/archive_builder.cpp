@@ -85,7 +85,7 @@ Result WriteArchive(const std::string& archivePath, const std::vector<ArchiveSou
         entry.second = archive.Tell();
         r = CopyInto(archive, s.path, entry.first);
         if (Failed(r)) {
-            archive.CloseWrite();
+            (void)archive.CloseWrite();  // the copy's failure is the one to report
             files::RemoveFile(archivePath);
             return r;
         }
@@ -93,10 +93,11 @@ Result WriteArchive(const std::string& archivePath, const std::vector<ArchiveSou
     }
     if (catalogPath.empty()) {
         const uint32_t directory = archive.Tell();
-        archive.WriteDirectory();
+        r = archive.WriteDirectory();
         archive.WriteU32(directory);
     }
-    r = archive.CloseWrite();
+    const Result closed = archive.CloseWrite();
+    if (Succeeded(r)) r = closed;
     if (Succeeded(r) && !catalogPath.empty()) r = archive.SaveFile(catalogPath.c_str());
     if (Failed(r)) files::RemoveFile(archivePath);
     return r;

@@ -69,9 +69,9 @@ uint32_t CatalogBase::BeginElement() {
 Result CatalogBase::LoadFile(const char* path) {
     const Result opened = OpenRead(path);
     if (Failed(opened)) return opened;
-    ReadDirectory();
+    const Result read = ReadDirectory();
     CloseRead();
-    return Error();
+    return Failed(read) ? read : Error();
 }
 
 Result CatalogBase::SaveFile(const char* path) {
@@ -196,10 +196,10 @@ Result PakCatalog::ReadArchiveDirectory(const char* archivePath) {
         CloseRead();
         return Fail(ERR_CATALOG_BAD_RECORD);
     }
-    SetWindow(position, length - 4);
-    ReadDirectory();
+    Result read = SetWindow(position, length - 4);
+    if (Succeeded(read)) read = ReadDirectory();
     CloseRead();
-    return Error();
+    return Failed(read) ? read : Error();
 }
 
 }  // namespace vimsa

@@ -15,9 +15,11 @@ struct CatalogState {
         : ids(StringTableText(kStringIdDatabaseFile)),
           users(StringTableText(kStringUserDatabaseFile)),
           userName(StringTableText(kStringRuntimeUser)) {
-        if (files::IsFile(ids.FileName())) ids.LoadFile(ids.FileName().c_str());
+        // A database that cannot be read starts empty, as on a fresh
+        // installation; the next save writes it whole again.
+        if (files::IsFile(ids.FileName())) (void)ids.LoadFile(ids.FileName().c_str());
         const bool fresh = !files::IsFile(users.FileName());
-        if (!fresh) users.LoadFile(users.FileName().c_str());
+        if (!fresh) (void)users.LoadFile(users.FileName().c_str());
         // A fresh user database hands out the runtime ids from 1.
         if (fresh || users.Count() == 0) users.Set(userName, CatalogEntry(userName, 1, 1));
         root.name = StringTableText(kStringArchiveRoot);
@@ -100,13 +102,14 @@ void RegisterName(uint32_t id, std::string_view name) {
 uint32_t AllocateId() {
     CatalogState& state = State();
     const uint32_t id = state.users.AllocateId(state.userName);
-    SaveUsers();
-    return id;
+    // An allocation that did not reach the disk could be handed out again
+    // after a restart, so it is no id at all.
+    return Succeeded(SaveUsers()) ? id : 0;
 }
 
 Result OpenReadCatalog(FileStream& stream, const char* path, uint32_t* size) {
     if (path == nullptr) {
-        stream.Fail(ERR_NULL_ARGUMENT);
+        stream.MarkFailed(ERR_NULL_ARGUMENT);
         return ERR_NULL_ARGUMENT;
     }
     const Result disk = stream.OpenRead(path, size);

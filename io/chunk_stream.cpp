@@ -18,11 +18,14 @@ ChunkStream::ChunkStream(std::vector<uint8_t> block) {
     SetBlock(std::move(block));
 }
 
+void ChunkStream::MarkFailed(Result code) {
+    if (bad_) return;
+    bad_ = true;
+    error_ = code;
+}
+
 Result ChunkStream::Fail(Result code) {
-    if (!bad_) {
-        bad_ = true;
-        error_ = code;
-    }
+    MarkFailed(code);
     return error_;
 }
 
@@ -44,7 +47,7 @@ void ChunkStream::SetBlock(std::vector<uint8_t> block) {
     if (block.size() > kMaxPosition) {
         block_.clear();
         end_ = 0;
-        Fail(ERR_OUT_OF_RANGE);
+        MarkFailed(ERR_OUT_OF_RANGE);
         return;
     }
     block_ = std::move(block);
@@ -80,7 +83,7 @@ bool ChunkStream::OpenChunk(ChunkHeader& header) {
     header.end = header.start + header.size;
     if (bad_) return false;
     if (header.size < 8 || header.start + uint64_t{header.size} > kMaxPosition) {
-        Fail(ERR_OUT_OF_RANGE);
+        MarkFailed(ERR_OUT_OF_RANGE);
         return false;
     }
     return true;
@@ -89,7 +92,7 @@ bool ChunkStream::OpenChunk(ChunkHeader& header) {
 bool ChunkStream::CloseChunk(ChunkHeader& header) {
     if (bad_) return false;
     if (header.end > end_) {
-        Fail(ERR_OUT_OF_RANGE);
+        MarkFailed(ERR_OUT_OF_RANGE);
         return false;
     }
     header.consumed = position_ >= header.start ? position_ - header.start : 0;
@@ -101,14 +104,14 @@ bool ChunkStream::CloseChunk(ChunkHeader& header) {
 uint32_t ChunkStream::Read(void* destination, uint32_t count) {
     if (bad_) return 0;
     if (!hasBlock_) {
-        Fail(ERR_STREAM_FAILED);
+        MarkFailed(ERR_STREAM_FAILED);
         return 0;
     }
     const uint32_t available = position_ < end_ ? end_ - position_ : 0;
     const uint32_t n = std::min(count, available);
     if (n) std::memcpy(destination, block_.data() + position_, n);
     position_ += n;
-    if (n < count) Fail(ERR_OUT_OF_RANGE);
+    if (n < count) MarkFailed(ERR_OUT_OF_RANGE);
     return n;
 }
 
@@ -122,7 +125,7 @@ bool ChunkStream::BeginChunk(ChunkTag tag, uint32_t placeholder) {
 bool ChunkStream::EndChunk(uint32_t start) {
     if (bad_) return false;
     if (start > position_ || position_ - start < 8) {
-        Fail(ERR_OUT_OF_RANGE);
+        MarkFailed(ERR_OUT_OF_RANGE);
         return false;
     }
     if (hasBlock_) StoreU32(block_.data() + start + 4, position_ - start);
@@ -133,7 +136,7 @@ uint32_t ChunkStream::Write(const void* source, uint32_t count) {
     if (bad_) return 0;
     if (!hasBlock_) {
         if (position_ + uint64_t{count} > kMaxPosition) {
-            Fail(ERR_OUT_OF_RANGE);
+            MarkFailed(ERR_OUT_OF_RANGE);
             return 0;
         }
         position_ += count;
@@ -144,7 +147,7 @@ uint32_t ChunkStream::Write(const void* source, uint32_t count) {
     const uint32_t n = std::min(count, room);
     if (n) std::memcpy(block_.data() + position_, source, n);
     position_ += n;
-    if (n < count) Fail(ERR_OUT_OF_RANGE);
+    if (n < count) MarkFailed(ERR_OUT_OF_RANGE);
     return n;
 }
 
@@ -226,7 +229,7 @@ bool ChunkStream::ReadString(std::string& text) {
         if (c == '\0') return true;
         if (text.size() < kMaxStoredText) text.push_back(c);
     }
-    Fail(ERR_OUT_OF_RANGE);
+    MarkFailed(ERR_OUT_OF_RANGE);
     return false;
 }
 
@@ -263,7 +266,7 @@ bool ChunkStream::WriteString(std::string_view text) {
     const size_t nul = text.find('\0');
     if (nul != std::string_view::npos) text = text.substr(0, nul);
     if (text.size() > kMaxStoredText) {
-        Fail(ERR_OUT_OF_RANGE);
+        MarkFailed(ERR_OUT_OF_RANGE);
         return false;
     }
     const auto length = static_cast<uint32_t>(text.size());

@@ -107,7 +107,9 @@ public:
     bool IsBad() const { return bad_; }
     Result Error() const { return error_; }
     // Marks the stream failed with `code` unless it has failed already (the
-    // first error is kept). Returns the stream's error.
+    // first error is kept).
+    void MarkFailed(Result code);
+    // MarkFailed, answering the stream's (first) error: `return Fail(...)`.
     Result Fail(Result code);
     // Clears the failed state and the error.
     void ResetError();

@@ -48,7 +48,7 @@ public:
             if (s_.Read(head, sizeof head) != sizeof head) return;
             s_.Seek(at);
             if (!PlausibleTag(head)) {
-                s_.Fail(ERR_BAD_TAG);
+                s_.MarkFailed(ERR_BAD_TAG);
                 return;
             }
             Chunk(0);
@@ -90,7 +90,7 @@ private:
         if (depth + 1 < kMaxChunkTreeDepth && !IsRawRecord(h.tag))
             Children(cut ? s_.End() : h.end, depth + 1);
         if (cut) {
-            s_.Fail(ERR_OUT_OF_RANGE);
+            s_.MarkFailed(ERR_OUT_OF_RANGE);
             return;
         }
         ChunkHeader close = h;
@@ -111,7 +111,7 @@ private:
         Children(limit, 1);
         if (s_.IsBad()) return;
         s_.Seek(limit);
-        if (item.compression == 0 && item.header.end > s_.End()) s_.Fail(ERR_OUT_OF_RANGE);
+        if (item.compression == 0 && item.header.end > s_.End()) s_.MarkFailed(ERR_OUT_OF_RANGE);
     }
 
     ChunkStream& s_;

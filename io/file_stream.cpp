@@ -24,7 +24,9 @@ bool SeekFile(std::FILE* file, uint64_t position) {
 
 FileStream::~FileStream() {
     if (writing_) {
-        CloseWrite();
+        // Writers close explicitly to learn whether the file is whole; one
+        // that did not has given the file up.
+        (void)CloseWrite();
     } else {
         CloseRead();
     }
@@ -115,7 +117,7 @@ Result FileStream::SetWindow(uint32_t start, uint32_t end) {
 }
 
 Result FileStream::OpenWrite(const char* path) {
-    if (writing_) CloseWrite();
+    if (writing_) (void)CloseWrite();  // a write left open was given up
     CloseFile();
     ResetBuffer();
     ClearError();
@@ -185,11 +187,11 @@ Result FileStream::Flush(uint32_t n) {
 bool FileStream::CloseChunk(ChunkHeader& header) {
     if (IsBad()) return false;
     if (writing_) {
-        Fail(ERR_STREAM_FAILED);
+        MarkFailed(ERR_STREAM_FAILED);
         return false;
     }
     if (header.end > End()) {
-        Fail(ERR_OUT_OF_RANGE);
+        MarkFailed(ERR_OUT_OF_RANGE);
         return false;
     }
     const uint32_t position = Tell();
@@ -206,7 +208,7 @@ bool FileStream::CloseChunk(ChunkHeader& header) {
 uint32_t FileStream::Read(void* destination, uint32_t count) {
     if (IsBad()) return 0;
     if (writing_) {
-        Fail(ERR_STREAM_FAILED);
+        MarkFailed(ERR_STREAM_FAILED);
         return 0;
     }
     auto* out = static_cast<uint8_t*>(destination);
@@ -222,18 +224,18 @@ uint32_t FileStream::Read(void* destination, uint32_t count) {
         SetPosition(Tell() + chunk);
         copied += chunk;
     }
-    if (copied < count) Fail(ERR_OUT_OF_RANGE);
+    if (copied < count) MarkFailed(ERR_OUT_OF_RANGE);
     return copied;
 }
 
 uint32_t FileStream::Write(const void* source, uint32_t count) {
     if (IsBad()) return 0;
     if (!writing_ || !file_) {
-        Fail(ERR_STREAM_FAILED);
+        MarkFailed(ERR_STREAM_FAILED);
         return 0;
     }
     if (Tell() + uint64_t{count} > kMaxPosition) {
-        Fail(ERR_OUT_OF_RANGE);
+        MarkFailed(ERR_OUT_OF_RANGE);
         return 0;
     }
     const auto* in = static_cast<const uint8_t*>(source);
@@ -252,12 +254,12 @@ uint32_t FileStream::Write(const void* source, uint32_t count) {
 bool FileStream::EndChunk(uint32_t start) {
     if (IsBad()) return false;
     if (!writing_ || !file_) {
-        Fail(ERR_STREAM_FAILED);
+        MarkFailed(ERR_STREAM_FAILED);
         return false;
     }
     const uint32_t position = Tell();
     if (start > position || position - start < 8) {
-        Fail(ERR_OUT_OF_RANGE);
+        MarkFailed(ERR_OUT_OF_RANGE);
         return false;
     }
     const uint32_t size = position - start;
@@ -278,7 +280,7 @@ bool FileStream::EndChunk(uint32_t start) {
     } else if (::fseeko(file_, 0, SEEK_END) != 0) {
         r = ERR_FILE_SEEK;
     }
-    if (Failed(r)) Fail(r);
+    if (Failed(r)) MarkFailed(r);
     return Succeeded(r);
 }
 

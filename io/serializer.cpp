@@ -69,7 +69,8 @@ Result NameRef::Resolve(std::string& text) const {
 // --- Serializer ---
 
 Serializer::~Serializer() {
-    if (ownStream_) CloseOwnStream();
+    // Loads and saves close their stream themselves and report its result.
+    if (ownStream_) (void)CloseOwnStream();
 }
 
 Result Serializer::GetPathPrefix(std::string& prefix) {
@@ -106,7 +107,7 @@ Result Serializer::CloseOwnStream() {
 }
 
 bool Serializer::NewOwnStream() {
-    if (ownStream_) CloseOwnStream();
+    if (ownStream_) (void)CloseOwnStream();  // see the destructor
     try {
         ownStream_ = std::make_unique<FileStream>();
     } catch (const std::bad_alloc&) {
@@ -120,7 +121,7 @@ Result Serializer::LoadPath(const std::string& path) {
     if (!NewOwnStream()) return ERR_FAIL;
     const Result opened = OpenReadCatalog(*ownStream_, path.c_str());
     if (Failed(opened)) {
-        CloseOwnStream();
+        (void)CloseOwnStream();  // the open failure is the one to report
         return opened;
     }
     const Result result = LoadRecord();
@@ -168,9 +169,11 @@ Result Serializer::SaveToFile() {
     if (id_ == 0) {
         const uint32_t id = AllocateId();
         if (id == 0) return ERR_SERIAL_NO_ID;
+        ::vimsa::RegisterName(id, text);
+        // Without the database on disk the name would not find this id again.
+        const Result saved = SaveDatabase();
+        if (Failed(saved)) return saved;
         id_ = id;
-        ::vimsa::RegisterName(id_, text);
-        SaveDatabase();
     }
     std::string path;
     r = BuildPath(text, path);
@@ -179,7 +182,7 @@ Result Serializer::SaveToFile() {
     if (!NewOwnStream()) return ERR_FAIL;
     r = ownStream_->OpenWrite(path.c_str());
     if (Failed(r)) {
-        CloseOwnStream();
+        (void)CloseOwnStream();  // the open failure is the one to report
         return r;
     }
     const Result result = SaveRecord();

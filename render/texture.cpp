@@ -52,7 +52,7 @@ void Texture::Reset() {
 
 void Texture::Free() {
     if (uploaded_) {
-        DeleteOnDevice();
+        (void)DeleteOnDevice();  // a copy that cannot be reached is gone with its device
         MarkUploaded(false);
     }
     ReleasePixels();

@@ -207,7 +207,8 @@ void GraphNode::PlaceBounds(GraphNode* node) {
 int GraphNode::RenderAll(Camera* camera, int32_t stamp) {
     frameStamp = stamp;
     int visited = 1;
-    RenderContents(camera);
+    // A frame draws what it can: an object that fails to draw does not stop it.
+    (void)RenderContents(camera);
     for (size_t i = 0; i < children.size(); ++i) {
         GraphNode* child = children[i].Get();
         PlaceBounds(child);
@@ -231,6 +232,11 @@ Result GraphNode::RenderContents(Camera* camera) {
         UpdateLights(this, false);
         if (Renderer* renderer = CurrentRenderer()) renderer->SetNodeLights(this);
     }
+    // Every object is drawn even when one fails; the first failure is answered.
+    Result first = RESULT_OK;
+    const auto keep = [&first](Result r) {
+        if (Failed(r) && Succeeded(first)) first = r;
+    };
     const Matrix4* world = GetWorldMatrix();
     for (size_t i = 0; i < objects.size(); ++i) {
         GraphObj* object = objects[i].Get();
@@ -240,13 +246,13 @@ Result GraphNode::RenderContents(Camera* camera) {
         if (!camera->IsInView(object)) continue;
         object->SetCamera(camera);
         if (!object->bounds || camera->clipVolume.Intersects(object->bounds.get()) > 0) {
-            object->Render();
+            keep(object->Render());
             if (object->drawOnce) camera->AddDrawn(object);
         }
-        if (object->bounds) object->bounds->Draw(this);
+        if (object->bounds) keep(object->bounds->Draw(this));
     }
-    if (bounds) bounds->Draw(this);
-    return RESULT_OK;
+    if (bounds) keep(bounds->Draw(this));
+    return first;
 }
 
 bool GraphNode::UpdateBounds(bool recurse) {
@@ -261,7 +267,7 @@ bool GraphNode::UpdateBounds(bool recurse) {
         if (!copy) continue;
         copy->Reset();
         copy->Merge(*child->bounds);
-        copy->TransformBy(child->GetLocalMatrix());
+        if (Failed(copy->TransformBy(child->GetLocalMatrix()))) continue;
         bounds->Merge(*copy);
         boundsValid = 1;
     }

@@ -112,7 +112,7 @@ void RenderThroughPortal(GraphNode& node, GraphPortal& portal, Camera& camera, i
     const bool stencil = renderer && renderer->UsesStencil();
     if (stencil) {
         renderer->BeginStencilWrite();
-        node.RenderContents(&camera);
+        (void)node.RenderContents(&camera);  // see RenderPortals
         renderer->BeginStencilTest();
     }
     const bool clipping = g_portalClipping;
@@ -153,7 +153,8 @@ void RenderPortals(GraphNode* node, Camera* camera, int32_t stamp, int32_t& stat
         const Handle<GraphPortal> portal = node->portals[i];
         RenderThroughPortal(*node, *portal, *camera, stamp, stats);
     }
-    node->RenderContents(camera);
+    // A frame draws what it can: an object that fails to draw does not stop it.
+    (void)node->RenderContents(camera);
     for (size_t i = 0; i < node->children.size(); ++i) {
         GraphNode* child = node->children[i].Get();
         PlaceNodeBounds(child);

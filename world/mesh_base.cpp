@@ -201,8 +201,10 @@ Result MeshBase::Render() {
     if (!renderer || !world || !camera) return ERR_DRAW_FAILED;
     if (!HasArrays()) return ERR_MESH_MISSING_ARRAY;
     renderer->SetViewMatrix(world, &camera->viewMatrix);
-    renderer->BindTexture(0, textures[0].Get());
-    renderer->BindTexture(1, textures[1].Get());
+    // A mesh is not drawn with whatever texture happens to be bound.
+    Result bound = renderer->BindTexture(0, textures[0].Get());
+    if (Succeeded(bound)) bound = renderer->BindTexture(1, textures[1].Get());
+    if (Failed(bound)) return bound;
     const auto faces = static_cast<uint32_t>(faceCount_);
     if (deviceBuffer_) {
         renderer->DrawMeshBufferPart(deviceBuffer_.Get(), Indices(), faces);

@@ -130,7 +130,8 @@ Result ParticleSyst::Render() {
     if (!camera_ || !mesh_) return ERR_NO_RENDERER;
     cameraOrientation_ = camera_->worldMatrix;
     BuildQuads();
-    mesh_->UpdateDeviceBuffer();
+    const Result updated = mesh_->UpdateDeviceBuffer();
+    if (Failed(updated)) return updated;
     // The quads take the system's placement while they are drawn.
     GraphNode* const oldParent = mesh_->parent;
     mesh_->parent = parent;

@@ -55,15 +55,14 @@ struct Grid {
 
 Handle<Texture> Checker(GLRenderer& r, uint32_t size) {
     Handle<Texture> t = r.NewTexture();
-    t->Create("checker", size, size, kFormat0888);
+    if (Failed(t->Create("checker", size, size, kFormat0888))) return nullptr;
     for (uint32_t i = 0; i < size * size; ++i) {
         const bool on = ((i % size) / 16 + (i / size) / 16) % 2 == 0;
         t->Pixels()[i * 3] = on ? 230 : 40;
         t->Pixels()[i * 3 + 1] = 120;
         t->Pixels()[i * 3 + 2] = on ? 40 : 230;
     }
-    r.UploadTexture(t.Get());
-    return t;
+    return Succeeded(r.UploadTexture(t.Get())) ? t : nullptr;
 }
 
 void DrawMesh(benchmark::State& state, bool lightMap, bool multitexture, float depth = 20.0f) {
@@ -77,6 +76,10 @@ void DrawMesh(benchmark::State& state, bool lightMap, bool multitexture, float d
     const Grid grid(depth);
     Handle<Texture> base = Checker(*renderer, 256);
     Handle<Texture> shade = Checker(*renderer, 64);
+    if (!base || !shade) {
+        state.SkipWithError("textures could not be made");
+        return;
+    }
     DeviceLight sun, lamp;
     sun.kind = kLightDirectional;
     sun.direction = {0.3f, 0.2f, 1.0f};
@@ -96,8 +99,11 @@ void DrawMesh(benchmark::State& state, bool lightMap, bool multitexture, float d
         renderer->Begin3DView(1.5707964f, 1.0f, 1000.0f, Matrix4::Identity());
         renderer->LoadLights(lights);
         renderer->SetViewMatrix(&world, nullptr);
-        renderer->BindTexture(0, base.Get());
-        renderer->BindTexture(1, lightMap ? shade.Get() : nullptr);
+        if (Failed(renderer->BindTexture(0, base.Get())) ||
+            Failed(renderer->BindTexture(1, lightMap ? shade.Get() : nullptr))) {
+            state.SkipWithError("textures could not be bound");
+            break;
+        }
         renderer->DrawIndexed(grid.vertices.data(), static_cast<uint32_t>(grid.vertices.size()),
                               grid.indices.data(), grid.Triangles());
         glFinish();

@@ -405,12 +405,13 @@ Result GLRenderer::CreateDeviceTexture(Texture& texture) {
     const bool sent = glGetError() == GL_NO_ERROR;
     RestoreStageZeroBinding();
     if (sent) return RESULT_OK;
-    gt.DeleteOnDevice();
+    (void)gt.DeleteOnDevice();  // the context is current: the name goes
     return ERR_GL_TEXTURE;
 }
 
 void GLRenderer::DeleteDeviceTexture(Texture& texture) {
-    texture.DeleteOnDevice();
+    // Without a context the name died with it; either way the copy is gone.
+    (void)texture.DeleteOnDevice();
 }
 
 void GLRenderer::RestoreStageZeroBinding() {

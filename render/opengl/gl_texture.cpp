@@ -12,8 +12,9 @@ GLTexture::GLTexture(GLRenderer* owner) : owner_(owner) {
 }
 
 GLTexture::~GLTexture() {
-    // The base destructor cannot reach this class's device operation.
-    if (DeviceHandle() != 0) DeleteOnDevice();
+    // The base destructor cannot reach this class's device operation. A name
+    // that cannot be deleted (no context) died with its context.
+    if (DeviceHandle() != 0) (void)DeleteOnDevice();
     MarkUploaded(false);
     if (owner_) owner_->Forget(this);
 }

@@ -47,7 +47,7 @@ protected:
         loadLights();
         const Matrix4 world;
         renderer_->SetViewMatrix(&world, nullptr);
-        renderer_->BindTexture(0, nullptr);
+        EXPECT_EQ(renderer_->BindTexture(0, nullptr), RESULT_OK);
         renderer_->DrawIndexed(square_.vertices, 4, square_.indices, 2);
         renderer_->EndFrame();
         ReadBack();

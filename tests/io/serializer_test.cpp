@@ -307,6 +307,21 @@ TEST_F(SerializerTest, AFailedSaveRemovesThePartialFile) {
     noTarget.SetName("none.obj");
     EXPECT_EQ(noTarget.SaveToFile(), ERR_NULL_ARGUMENT);
     EXPECT_FALSE(std::filesystem::exists("none.obj"));
+
+    // Databases that cannot be written: without them the object could not
+    // be found by its name, or its id could be handed out twice.
+    std::filesystem::remove_all("data");
+    test::WriteBytes("data", {0});  // a file where the folder should be
+    ThingSerializer unregistered(&thing);
+    unregistered.SetName("lost.obj");
+    EXPECT_EQ(unregistered.SaveToFile(), ERR_FILE_OPEN);
+    EXPECT_EQ(unregistered.Id(), 0u);
+    std::filesystem::remove("data");
+    std::filesystem::create_directories("data");
+    std::filesystem::remove("runtime.cat");
+    std::filesystem::create_directories("runtime.cat");
+    EXPECT_EQ(unregistered.SaveToFile(), ERR_SERIAL_NO_ID);
+    EXPECT_FALSE(std::filesystem::exists("lost.obj"));
 }
 
 TEST_F(SerializerTest, NamesGivenAsStringTableNumbersLoadTheirFile) {

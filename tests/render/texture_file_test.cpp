@@ -67,7 +67,10 @@ Bytes TextureFile(const Bytes& header, const Bytes& data, const char* tag = "TEX
 
 class TextureFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetCatalogsForTesting(); }
+    void SetUp() override {
+        ResetCatalogsForTesting();
+        std::filesystem::create_directories("data");  // where saves record their ids
+    }
     void TearDown() override {
         SetCompressionMode(0);
         ResetCatalogsForTesting();

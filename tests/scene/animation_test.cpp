@@ -191,7 +191,9 @@ TEST(AnimationTest, RotationsTakeTheShorterArc) {
     Handle<Track> track = MakeHandle<Track>();
     KeyData keys[2] = {Key(0), Key(100)};
     Vector3 positions[2] = {};
-    track->BuildTrack(100, 0, 2, keys, &positions[0], 0, nullptr, nullptr, 0, nullptr, nullptr);
+    ASSERT_EQ(
+        track->BuildTrack(100, 0, 2, keys, &positions[0], 0, nullptr, nullptr, 0, nullptr, nullptr),
+        RESULT_OK);
     track->rotations = {QuaternionFromAxisAngle({0, 1, 0}, 0),
                         -QuaternionFromAxisAngle({0, 1, 0}, 0.1f)};
     track->rotationKeys = {Key(0), Key(100)};

@@ -233,7 +233,7 @@ TEST(DebugVolumeTest, DrawsTheDebugMeshAsWireFrameAtTheNode) {
     EXPECT_EQ(solid[0].args[0], "false");
     EXPECT_EQ(solid[1].args[0], "true");  // the fill mode the renderer had
     box.drawEnabled = 0;
-    box.Draw(node.Get());
+    EXPECT_EQ(box.Draw(node.Get()), RESULT_OK);
     EXPECT_EQ(mesh->drawCount, 1);
     SetCurrentRenderer(nullptr);
 }

@@ -113,9 +113,16 @@ TEST(MeshBaseTest, RenderNeedsRendererNodeAndCameraAndCountsGeometry) {
     EXPECT_EQ(render_state::DrawnPoints(), 4u);
 
     ASSERT_TRUE(mesh->CreateDeviceBuffer());
-    mesh->Render();
+    EXPECT_EQ(mesh->Render(), RESULT_OK);
     EXPECT_EQ(recorder.renderer->Count("DrawMeshBufferPart"), 1u);
     EXPECT_EQ(mesh->UpdateDeviceBuffer(), RESULT_OK);
+
+    // A texture that never reached the device: the mesh is not drawn with
+    // whatever texture is bound, and says why.
+    mesh->textures[1] = recorder.renderer->NewTexture();
+    ASSERT_EQ(mesh->textures[1]->Create("late", 1, 1, kFormat0888), RESULT_OK);
+    EXPECT_EQ(mesh->Render(), ERR_GL_TEXTURE_NOT_LOADED);
+    EXPECT_EQ(recorder.renderer->Count("DrawMeshBufferPart"), 1u);
 }
 
 TEST(MeshBaseTest, ClonesShareArraysAndTextures) {

@@ -106,7 +106,7 @@ TEST(ParticleSystTest, QuadsFaceTheCameraAndFlipInMirrors) {
     EXPECT_EQ(renderer->Count("DrawIndexed"), 1u);
     camera->mirrored = 1;
     camera->ComputeMatrices();
-    system->Render();
+    ASSERT_EQ(system->Render(), RESULT_OK);
     // The mirrored camera's flipped right axis and s = -1 cancel out.
     ExpectNear(mesh->VertexPosition(0), Vector3{0, -1, 1} * size);
     SetCurrentRenderer(nullptr);
