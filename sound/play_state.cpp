@@ -260,9 +260,10 @@ void PlayState::RowEffect(int channel, Voice& v) {
             if (p != 0) speed = tickCountdown = p;
             break;
         case effect::kPositionJump:
-            // The order position already points past the entry playing now,
-            // so a target at or before it goes back.
-            if (!loop && orderPosition >= p) {
+            // The order position already points past the entry playing now.
+            // Only a target at or before the playing entry goes back; the
+            // next entry is a forward jump that songs use to end a pattern early.
+            if (!loop && p < orderPosition) {
                 stopAfterRow_ = true;
             } else {
                 orderPosition = p;
