@@ -35,11 +35,10 @@ void Module::Clear() {
     channelPan_.fill(8);
     channelEnabled_.fill(false);
     channelCount_ = 0;
-    // The first play state lives as long as the module, so a mixer bound to it
-    // never holds a stale pointer; it is only stopped here.
-    if (playStates_.empty()) playStates_.push_back(std::make_unique<PlayState>(*this));
-    playStates_.resize(1);
-    *playStates_.front() = PlayState(*this);
+    // The old states' voices point into the old file data, so none survives;
+    // a mixer finds its song gone by the state's id.
+    playStates_.clear();
+    playStates_.push_back(std::make_unique<PlayState>(*this));
 }
 
 Result Module::ReadFile(const std::string& path) {
@@ -109,6 +108,13 @@ Result Module::StopSong(PlayState* state) {
 
 PlayState* Module::GetPlayState(size_t index) const {
     return index < playStates_.size() ? playStates_[index].get() : nullptr;
+}
+
+PlayState* Module::FindPlayState(uint64_t id) const {
+    for (const auto& state : playStates_) {
+        if (state->Id() == id) return state.get();
+    }
+    return nullptr;
 }
 
 PatternCursor Module::PatternStart(int pattern) const {

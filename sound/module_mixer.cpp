@@ -158,7 +158,7 @@ void ModuleMixer::SetModule(Module* module) {
     instances_.assign(1, MixerInstance{});
     selected_ = 0;
     if (module) {
-        instances_[0].state = module->GetPlayState(0);
+        instances_[0].stateId = module->GetPlayState(0)->Id();
         BuildTables(module->MixVolume());
     }
 }
@@ -201,9 +201,10 @@ Result ModuleMixer::AddSong(int startOrder, int startRow, uint32_t rate, bool st
     if (newInstance) instances_.emplace_back();
     MixerInstance& instance = newInstance ? instances_.back() : instances_.front();
     instance = MixerInstance{};
-    instance.state = state;
+    instance.stateId = state->Id();
     instance.rate = rate;
     instance.sixteenBit = sixteenBit;
+    instance.stereo = stereo;
     instance.samplesPerTick = state->FramesPerTick(rate);
     instance.playing = true;
     selected_ = newInstance ? instances_.size() - 1 : 0;
@@ -214,13 +215,15 @@ Result ModuleMixer::RemoveSong() {
     if (!module_) return ERR_MIXER_NO_MODULE;
     MixerInstance* instance = Selected();
     if (!instance) return ERR_MODULE_NO_PLAY_STATE;
-    if (Failed(module_->StopSong(instance->state))) return ERR_MIXER_STOP;
+    // A song whose state is already gone cannot be stopped, but its instance
+    // is removed all the same.
+    const Result stopped = module_->StopSong(module_->FindPlayState(instance->stateId));
     instance->playing = false;
     if (selected_ != 0) {
         instances_.erase(instances_.begin() + static_cast<std::ptrdiff_t>(selected_));
         selected_ = 0;
     }
-    return RESULT_OK;
+    return Failed(stopped) ? ERR_MIXER_STOP : RESULT_OK;
 }
 
 Result ModuleMixer::SelectSong(size_t index) {
@@ -234,11 +237,15 @@ MixerInstance* ModuleMixer::Selected() {
     return selected_ < instances_.size() ? &instances_[selected_] : nullptr;
 }
 
+PlayState* ModuleMixer::SelectedState() const {
+    if (!module_ || selected_ >= instances_.size()) return nullptr;
+    return module_->FindPlayState(instances_[selected_].stateId);
+}
+
 size_t ModuleMixer::BlockBytes() const {
     if (selected_ >= instances_.size()) return kBlockBytes;
     const MixerInstance& i = instances_[selected_];
-    const bool stereo = i.state ? i.state->stereo : true;
-    return kBlockFrames * (i.sixteenBit ? 2u : 1u) * (stereo ? 2u : 1u);
+    return kBlockFrames * (i.sixteenBit ? 2u : 1u) * (i.stereo ? 2u : 1u);
 }
 
 Result ModuleMixer::ClearBlock() {
@@ -249,33 +256,43 @@ Result ModuleMixer::ClearBlock() {
 
 Result ModuleMixer::MixBlock() {
     if (!module_) return ERR_MIXER_NO_MODULE;
+    Result result = RESULT_OK;
     for (MixerInstance& instance : instances_) {
-        PlayState* state = instance.state;
-        if (!instance.playing || !state || !state->playing) continue;
-        accumulator_.fill(instance.sixteenBit ? 0 : kRest8);
-        instance.samplesMixed = 0;
-        while (instance.samplesMixed < kBlockFrames) {
-            if (instance.samplesLeft == 0) {
-                if (Failed(state->Tick(instance.rate))) {
-                    instance.playing = false;
-                    break;
-                }
-                instance.samplesPerTick = state->FramesPerTick(instance.rate);
-                instance.samplesLeft = instance.samplesPerTick;
-            }
-            const uint32_t n = std::min(instance.samplesLeft, kBlockFrames - instance.samplesMixed);
-            MixVoices(instance, static_cast<int>(instance.samplesMixed), static_cast<int>(n));
-            instance.samplesLeft -= n;
-            instance.samplesMixed += n;
-            instance.framesPlayed += n;
+        if (!instance.playing) continue;
+        PlayState* state = module_->FindPlayState(instance.stateId);
+        if (!state) result = ERR_MODULE_NO_PLAY_STATE;
+        if (!state || !state->playing) {
+            instance.playing = false;
+            continue;
         }
-        Flush(instance);
+        MixSong(instance, *state);
     }
-    return RESULT_OK;
+    return result;
 }
 
-void ModuleMixer::MixVoices(const MixerInstance& instance, int frame, int count) {
-    PlayState& state = *instance.state;
+void ModuleMixer::MixSong(MixerInstance& instance, PlayState& state) {
+    accumulator_.fill(instance.sixteenBit ? 0 : kRest8);
+    instance.samplesMixed = 0;
+    while (instance.samplesMixed < kBlockFrames) {
+        if (instance.samplesLeft == 0) {
+            // The song's end is not a failure of the block: it stops here.
+            if (Failed(state.Tick(instance.rate))) {
+                instance.playing = false;
+                break;
+            }
+            instance.samplesPerTick = state.FramesPerTick(instance.rate);
+            instance.samplesLeft = instance.samplesPerTick;
+        }
+        const uint32_t n = std::min(instance.samplesLeft, kBlockFrames - instance.samplesMixed);
+        MixVoices(instance, state, static_cast<int>(instance.samplesMixed), static_cast<int>(n));
+        instance.samplesLeft -= n;
+        instance.samplesMixed += n;
+        instance.framesPlayed += n;
+    }
+    Flush(instance);
+}
+
+void ModuleMixer::MixVoices(const MixerInstance& instance, PlayState& state, int frame, int count) {
     const int channels = module_->ChannelCount();
     const auto& enabled = module_->ChannelEnabled();
     int32_t* acc = accumulator_.data();
@@ -302,10 +319,10 @@ void ModuleMixer::MixVoices(const MixerInstance& instance, int frame, int count)
 }
 
 void ModuleMixer::Flush(const MixerInstance& instance) {
-    const int samples = kBlockFrames * (instance.state->stereo ? 2 : 1);
+    const int samples = kBlockFrames * (instance.stereo ? 2 : 1);
     if (instance.sixteenBit) {
         // Loud passages saturate instead of wrapping around.
-        if (instance.state->stereo) {
+        if (instance.stereo) {
             for (int i = 0; i < samples; ++i)
                 output_[i] = Saturate16(output_[i] + accumulator_[i] / 4);
         } else {

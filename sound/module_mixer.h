@@ -13,11 +13,14 @@
 namespace vimsa {
 
 // One song the mixer plays: the play state it is bound to and the output
-// format it is mixed in.
+// format it is mixed in. The state is named by its id, never held by pointer:
+// the module frees states on a reload or StopSong, and the mixer must then find
+// the song gone instead of reading freed memory.
 struct MixerInstance {
-    PlayState* state = nullptr;
+    uint64_t stateId = 0;
     uint32_t rate = 44100;
     bool sixteenBit = true;
+    bool stereo = true;
     uint32_t samplesPerTick = 0;
     uint32_t samplesLeft = 0;   // frames left in the current tick
     uint32_t samplesMixed = 0;  // frames of the current block done
@@ -27,6 +30,10 @@ struct MixerInstance {
 
 // Mixes the voices of a module's songs into blocks of 1024 frames of 16-bit
 // or 8-bit PCM, stereo (interleaved, left first) or mono.
+//
+// Each block looks every song's play state up in the module afresh. Calls that
+// free play states (Module::ReadFile, SetData, StopSong) must not run while
+// MixBlock does; the music player's lock keeps the two threads apart.
 class ModuleMixer : public RefObject {
 public:
     static constexpr int kBlockFrames = 1024;
@@ -57,11 +64,17 @@ public:
     Result RemoveSong();
     Result SelectSong(size_t index);
     MixerInstance* Selected();
+    // The selected song's play state; null when the module has freed it.
+    PlayState* SelectedState() const;
     size_t InstanceCount() const { return instances_.size(); }
 
     // Zeroes the output block.
     Result ClearBlock();
-    // Adds 1024 frames of every playing song to the output block.
+    // Adds 1024 frames of every playing song to the output block. A song
+    // whose play state the module has freed is stopped and left silent; the
+    // block that finds it so returns ERR_MODULE_NO_PLAY_STATE (the other songs
+    // are mixed all the same), later blocks pass over it. A song stopped on
+    // the module is stopped here too.
     Result MixBlock();
 
     // The output block: 4096 bytes, of which BlockBytes() are used.
@@ -74,7 +87,8 @@ public:
 
 private:
     void BuildTables(uint8_t mixVolume);
-    void MixVoices(const MixerInstance& instance, int frame, int count);
+    void MixSong(MixerInstance& instance, PlayState& state);
+    void MixVoices(const MixerInstance& instance, PlayState& state, int frame, int count);
     void Flush(const MixerInstance& instance);
 
     Handle<Module> module_;

@@ -7,6 +7,7 @@ namespace vimsa {
 namespace {
 
 std::atomic<uint32_t> gNextInstance{0};
+std::atomic<uint64_t> gNextId{1};
 
 bool IsVibratoEffect(uint8_t e) {
     return e == effect::kVibrato || e == effect::kVibratoVolumeSlide || e == effect::kFineVibrato;
@@ -81,7 +82,7 @@ uint8_t RetriggerVolume(uint8_t volume, uint8_t high) {
     return static_cast<uint8_t>(std::clamp(v, 0, 63));
 }
 
-PlayState::PlayState(const Module& module) : module_(&module) {}
+PlayState::PlayState(const Module& module) : module_(&module), id_(gNextId.fetch_add(1)) {}
 
 void PlayState::Start(int startOrder, int startRow, bool stereoOut, bool loopSong) {
     stereo = stereoOut;

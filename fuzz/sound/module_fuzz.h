@@ -25,7 +25,8 @@ inline void FuzzModule(Handle<Module> module, const uint8_t* data, size_t size) 
     // A low rate keeps slow songs (tempo 1 lasts 20000 frames a tick here) quick.
     if (Failed(mixer->AddSong(0, 0, 8000, stereo, sixteenBit, false, true))) return;
     const MixerInstance* song = mixer->Selected();
-    for (int block = 0; block < 200 && song->playing && song->state->tickCount < 200; ++block) {
+    for (int block = 0; block < 200 && song->playing && mixer->SelectedState()->tickCount < 200;
+         ++block) {
         mixer->ClearBlock();
         mixer->MixBlock();
     }

@@ -1,9 +1,13 @@
 #include "sound/module_mixer.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "sound/it_module.h"
 #include "sound/s3m_module.h"
@@ -117,7 +121,7 @@ TEST(ModuleMixerTest, InterpolatesWithTheTopBitsOfTheFraction) {
     b.pans.fill(0x20 | 8);
     Handle<Module> m = ParsedS3m(b);
     Handle<ModuleMixer> mixer = MixerFor(m.Get());
-    Voice& v = mixer->Selected()->state->voices[0];
+    Voice& v = mixer->SelectedState()->voices[0];
     v.data = m->Samples()[0].data;
     v.length = 4;
     v.volume = 63;
@@ -206,7 +210,7 @@ TEST(ModuleMixerTest, SixteenBitSamples) {
     EXPECT_EQ(out[0], 9072 / 4);
     EXPECT_EQ(out[1], 7056 / 4);
     EXPECT_EQ(out[2046], 9072 / 4);
-    const Voice& v = mixer->Selected()->state->voices[0];
+    const Voice& v = mixer->SelectedState()->voices[0];
     EXPECT_EQ(v.position % 2, 0u);  // whole samples only
     EXPECT_LT(v.position, 1000u);
 }
@@ -218,7 +222,7 @@ TEST(ModuleMixerTest, PingPongLoopTurnsAtBothEnds) {
         b.instruments[0].data[100 + i] = static_cast<uint8_t>(0x80 + i);
     Handle<Module> m = ParsedS3m(b);
     Handle<ModuleMixer> mixer = MixerFor(m.Get());
-    Voice& v = mixer->Selected()->state->voices[0];
+    Voice& v = mixer->SelectedState()->voices[0];
     const SampleSlot& slot = m->Samples()[0];
     v.data = slot.data;
     v.length = 300;
@@ -254,7 +258,7 @@ TEST(ModuleMixerTest, ForwardLoopShorterThanAStepStaysInside) {
     S3mBuilder b = ConstantSong(0x80, {});
     Handle<Module> m = ParsedS3m(b);
     Handle<ModuleMixer> mixer = MixerFor(m.Get());
-    Voice& v = mixer->Selected()->state->voices[0];
+    Voice& v = mixer->SelectedState()->voices[0];
     v.data = m->Samples()[0].data;
     v.length = 4000;
     v.loopStart = 10;
@@ -299,7 +303,7 @@ TEST(ModuleMixerTest, SongEndStopsMixingAndCountsItsFrames) {
     }
     EXPECT_EQ(song->framesPlayed, 64u * 6u * 882u);
     EXPECT_EQ(blocks, static_cast<int>((64 * 6 * 882 + 1023) / 1024));
-    EXPECT_FALSE(song->state->playing);
+    EXPECT_FALSE(mixer->SelectedState()->playing);
 }
 
 TEST(ModuleMixerTest, TempoChangeShortensTicks) {
@@ -331,6 +335,53 @@ TEST(ModuleMixerTest, SeveralSongsAddUpAndRemoveCleanly) {
     mixer.ClearBlock();
     mixer.MixBlock();
     EXPECT_EQ(Output16(mixer)[0], 0);
+}
+
+// A song freed under the mixer, by a reload or by stopping it on the module,
+// leaves the mix: the block that finds it gone reports so, later blocks are
+// silent for it, and a new AddSong plays again.
+TEST(ModuleMixerTest, ASongFreedBetweenBlocksLeavesTheMix) {
+    const std::vector<uint8_t> file =
+        ConstantSong(0xFF, {TrackerEvent{0, 0, 0x40, 1, -1, -1, 0}}).Build();
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("vimsa_mixer_reload_" + std::to_string(::getpid()) + ".s3m");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
+    const struct {
+        const char* what;
+        bool reload;
+        int16_t leftAfter;  // what the first song still gives
+    } cases[] = {{"reloaded", true, 0}, {"second song stopped", false, 6500}};
+    for (const auto& c : cases) {
+        Handle<Module> m = ParsedS3m(ConstantSong(0xFF, {TrackerEvent{0, 0, 0x40, 1, -1, -1, 0}}));
+        Handle<ModuleMixer> mixer = MixerFor(m.Get());
+        ASSERT_EQ(mixer->AddSong(0, 0, kRate, true, true, true, false), RESULT_OK);
+        ASSERT_EQ(mixer->ClearBlock(), RESULT_OK);
+        ASSERT_EQ(mixer->MixBlock(), RESULT_OK);
+        EXPECT_EQ(Output16(*mixer)[0], 13000) << c.what;
+        if (c.reload) {
+            ASSERT_EQ(m->ReadFile(path.string()), RESULT_OK);
+            ASSERT_EQ(m->Validate(), RESULT_OK);
+            ASSERT_EQ(m->Parse(), RESULT_OK);
+        } else {
+            ASSERT_EQ(m->StopSong(m->GetPlayState(1)), RESULT_OK);
+        }
+        ASSERT_EQ(mixer->ClearBlock(), RESULT_OK);
+        EXPECT_EQ(mixer->MixBlock(), ERR_MODULE_NO_PLAY_STATE) << c.what;
+        EXPECT_EQ(Output16(*mixer)[0], c.leftAfter) << c.what;
+        EXPECT_FALSE(mixer->Selected()->playing) << c.what;
+        ASSERT_EQ(mixer->ClearBlock(), RESULT_OK);
+        EXPECT_EQ(mixer->MixBlock(), RESULT_OK) << c.what;
+        EXPECT_EQ(Output16(*mixer)[0], c.leftAfter) << c.what;
+
+        ASSERT_EQ(mixer->AddSong(0, 0, kRate, true, true, false, false), RESULT_OK);
+        ASSERT_EQ(mixer->ClearBlock(), RESULT_OK);
+        ASSERT_EQ(mixer->MixBlock(), RESULT_OK);
+        EXPECT_EQ(Output16(*mixer)[0], 6500) << c.what;
+    }
+    std::filesystem::remove(path);
 }
 
 // FNV-1a over the rendered bytes.
