@@ -1,13 +1,9 @@
 #include "sound/module.h"
 
-#include <dirent.h>
-#include <strings.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
 #include <new>
 
+#include "platform/files/file_system.h"
 #include "sound/play_state.h"
 
 namespace vimsa {
@@ -45,7 +41,7 @@ Result Module::ReadFile(const std::string& path) {
     Clear();
     const char* extension = DefaultExtension();
     const std::string actual = extension ? ReplaceExtension(path, extension) : path;
-    return Store(ReadWholeFile(actual, data_));
+    return Store(files::ReadWholeFile(actual, data_));
 }
 
 Result Module::SetData(std::vector<uint8_t> data) {
@@ -194,59 +190,6 @@ Module::PatternSpan Module::Span(uint64_t begin, uint64_t length) const {
     span.begin = static_cast<uint32_t>(begin);
     span.end = span.begin + n;
     return span;
-}
-
-namespace {
-
-// Finds a directory entry whose name matches `name` without regard to case.
-std::string FindCaseInsensitive(const std::string& dir, const std::string& name) {
-    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-    if (!d) return {};
-    std::string found;
-    while (const dirent* e = readdir(d)) {
-        if (strcasecmp(e->d_name, name.c_str()) == 0) {
-            found = e->d_name;
-            break;
-        }
-    }
-    closedir(d);
-    return found;
-}
-
-std::FILE* OpenForReading(const std::string& path) {
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) return f;
-    const size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string match = FindCaseInsensitive(dir, name);
-    if (match.empty()) return nullptr;
-    return std::fopen((dir.empty() ? match : dir + "/" + match).c_str(), "rb");
-}
-
-}  // namespace
-
-Result ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-    out.clear();
-    std::FILE* f = OpenForReading(path);
-    if (!f) return ERR_FILE_OPEN;
-    struct Closer {
-        std::FILE* f;
-        ~Closer() { std::fclose(f); }
-    } closer{f};
-    if (std::fseek(f, 0, SEEK_END) != 0) return ERR_FILE_SEEK;
-    const long size = std::ftell(f);
-    if (size < 0) return ERR_FILE_SIZE;
-    if (std::fseek(f, 0, SEEK_SET) != 0) return ERR_FILE_SEEK;
-    try {
-        out.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-        return ERR_FAIL;
-    }
-    if (std::fread(out.data(), 1, out.size(), f) != out.size()) {
-        out.clear();
-        return ERR_FILE_READ;
-    }
-    return RESULT_OK;
 }
 
 std::string ReplaceExtension(const std::string& path, const char* extension) {

@@ -185,10 +185,6 @@ private:
     std::vector<std::unique_ptr<PlayState>> playStates_;
 };
 
-// Reads a whole file into `out`. The last path component is matched without
-// regard to case when no file has the exact name.
-Result ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
-
 // `path` with the extension of its last component replaced by `extension`
 // (appended when there is none).
 std::string ReplaceExtension(const std::string& path, const char* extension);

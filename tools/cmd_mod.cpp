@@ -8,6 +8,7 @@
 
 #include "core/ref_object.h"
 #include "core/result.h"
+#include "platform/files/file_system.h"
 #include "sound/module_factory.h"
 #include "sound/module_mixer.h"
 #include "sound/play_state.h"
@@ -169,7 +170,7 @@ int RunRender(const std::string& path, const std::string& outPath, const RenderO
     r = mixer->AddSong(0, 0, o.rate, !o.mono, !o.eightBit, false, o.loops > 0);
     if (Failed(r)) return Fail(path, r);
 
-    std::FILE* out = std::fopen(outPath.c_str(), "wb");
+    std::FILE* out = files::OpenFile(outPath, "wb");
     if (!out) return Fail(outPath, ERR_FILE_OPEN);
     const int channels = o.mono ? 1 : 2;
     const int bits = o.eightBit ? 8 : 16;

@@ -43,13 +43,15 @@ TEST(ReplaceExtensionTest, ReplacesOnlyTheLastComponentsExtension) {
     EXPECT_EQ(ReplaceExtension("song", ".MOD"), "song.MOD");
 }
 
-TEST_F(ModuleFileTest, ModReadsUnderItsOwnExtensionInAnyCase) {
+TEST_F(ModuleFileTest, ModReadsUnderItsOwnExtensionInAnyCaseAndWithEitherSeparator) {
     const std::vector<uint8_t> file = test::ModBuilder().Build();
-    Write("tune.mod", file);
-    ModModule m;
-    EXPECT_EQ(m.ReadFile((dir_ / "tune.xm").string()), RESULT_OK);
-    EXPECT_EQ(m.FileData(), file);
-    EXPECT_EQ(m.Validate(), RESULT_OK);
+    fs::create_directories(dir_ / "Music");
+    Write("Music/SONG.MOD", file);
+    for (const char* asked : {"/Music/SONG.xm", "/music/song.mod", "\\Music\\Song.mod"}) {
+        ModModule m;
+        EXPECT_EQ(m.ReadFile(dir_.string() + asked), RESULT_OK) << asked;
+        EXPECT_EQ(m.FileData(), file) << asked;
+    }
 }
 
 TEST_F(ModuleFileTest, S3mUsesS3mAndItKeepsTheGivenName) {
