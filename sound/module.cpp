@@ -9,12 +9,14 @@
 namespace vimsa {
 
 Module::Module() {
-    Clear();
+    // Without memory for the first play state StartSong reports
+    // ERR_MODULE_NO_PLAY_STATE; nothing else needs it.
+    (void)Clear();
 }
 
 Module::~Module() = default;
 
-void Module::Clear() {
+Result Module::Clear() {
     data_.clear();
     data_.shrink_to_fit();
     loaded_ = false;
@@ -34,18 +36,25 @@ void Module::Clear() {
     // The old states' voices point into the old file data, so none survives;
     // a mixer finds its song gone by the state's id.
     playStates_.clear();
-    playStates_.push_back(std::make_unique<PlayState>(*this));
+    try {
+        playStates_.push_back(std::make_unique<PlayState>(*this));
+    } catch (const std::bad_alloc&) {
+        return ERR_FAIL;
+    }
+    return RESULT_OK;
 }
 
 Result Module::ReadFile(const std::string& path) {
-    Clear();
+    const Result cleared = Clear();
+    if (Failed(cleared)) return Store(cleared);
     const char* extension = DefaultExtension();
     const std::string actual = extension ? ReplaceExtension(path, extension) : path;
     return Store(files::ReadWholeFile(actual, data_));
 }
 
 Result Module::SetData(std::vector<uint8_t> data) {
-    Clear();
+    const Result cleared = Clear();
+    if (Failed(cleared)) return Store(cleared);
     data_ = std::move(data);
     return Store(RESULT_OK);
 }

@@ -176,7 +176,8 @@ protected:
     int channelCount_ = 0;
 
 private:
-    void Clear();
+    // Empties the module; ERR_FAIL when no first play state could be made.
+    Result Clear();
     Result Store(Result r) { return lastResult_ = r; }
 
     Result lastResult_ = RESULT_OK;

@@ -51,13 +51,12 @@ Result LoadModule(const std::string& path, Handle<Module>& out) {
     std::vector<uint8_t> data;
     Result r = files::ReadWholeFile(path, data);
     if (Failed(r)) return r;
-    r = ERR_MODULE_SIGNATURE;
     for (const auto& k : kKinds) {
         out = NewModule(k.kind);
-        out->SetData(data);
+        r = out->SetData(data);
+        if (Failed(r)) return r;
         r = out->Validate();
-        if (Failed(r)) continue;
-        return out->Parse();
+        if (Succeeded(r)) return out->Parse();
     }
     return r;
 }

@@ -158,7 +158,7 @@ void ModuleMixer::SetModule(Module* module) {
     instances_.assign(1, MixerInstance{});
     selected_ = 0;
     if (module) {
-        instances_[0].stateId = module->GetPlayState(0)->Id();
+        if (const PlayState* first = module->GetPlayState(0)) instances_[0].stateId = first->Id();
         BuildTables(module->MixVolume());
     }
 }

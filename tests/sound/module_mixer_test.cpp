@@ -58,10 +58,15 @@ Handle<ModuleMixer> MixerFor(Module* module, bool stereo = true, bool sixteenBit
     return mixer;
 }
 
+// Clears the output block and mixes the next block into it.
+Result NextBlock(ModuleMixer& mixer) {
+    const Result cleared = mixer.ClearBlock();
+    return Failed(cleared) ? cleared : mixer.MixBlock();
+}
+
 Handle<ModuleMixer> MixOneBlock(Module* module, bool stereo = true, bool sixteenBit = true) {
     Handle<ModuleMixer> mixer = MixerFor(module, stereo, sixteenBit);
-    EXPECT_EQ(mixer->ClearBlock(), RESULT_OK);
-    EXPECT_EQ(mixer->MixBlock(), RESULT_OK);
+    EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     return mixer;
 }
 
@@ -127,8 +132,7 @@ TEST(ModuleMixerTest, InterpolatesWithTheTopBitsOfTheFraction) {
     v.volume = 63;
     v.positionFraction = 0x80000000u;
     v.step = Step{0, 1};
-    mixer->ClearBlock();
-    mixer->MixBlock();
+    EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     // Halfway between 0x8000 and 0xFF00: 32768 + 32512 * 128 / 256 = 49024;
     // 63 * 16256 / 64 = 16002; 8 * 16002 / 16 = 8001; / 4 = 2000.
     const std::vector<int16_t> out = Output16(*mixer);
@@ -232,8 +236,7 @@ TEST(ModuleMixerTest, PingPongLoopTurnsAtBothEnds) {
     v.position = 100;
     v.volume = 63;
     v.step = Step{1, 0};
-    mixer->ClearBlock();
-    mixer->MixBlock();
+    EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     // 100 frames up, 100 down: the 1024th frame is the 24th of the sixth
     // upward run.
     EXPECT_FALSE(v.backwards);
@@ -242,13 +245,11 @@ TEST(ModuleMixerTest, PingPongLoopTurnsAtBothEnds) {
     const std::vector<int16_t> out = Output16(*mixer);
     for (int i = 0; i < 2048; ++i)
         ASSERT_GE(out[i], 0) << i;
-    mixer->ClearBlock();
-    mixer->MixBlock();
+    EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     EXPECT_FALSE(v.backwards);  // 2048 = 10 * 200 + 48
     EXPECT_EQ(v.position, 148u);
     for (int block = 3; block <= 5; ++block) {
-        mixer->ClearBlock();
-        mixer->MixBlock();
+        EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     }
     EXPECT_TRUE(v.backwards);  // 5120 = 25 * 200 + 120: 20 samples down from 199
     EXPECT_EQ(v.position, 179u);
@@ -265,8 +266,7 @@ TEST(ModuleMixerTest, ForwardLoopShorterThanAStepStaysInside) {
     v.loopLength = 1;
     v.volume = 63;
     v.step = Step{7, 0x80000000u};
-    mixer->ClearBlock();
-    mixer->MixBlock();
+    EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     EXPECT_EQ(v.position, 10u);
 }
 
@@ -297,8 +297,7 @@ TEST(ModuleMixerTest, SongEndStopsMixingAndCountsItsFrames) {
     const MixerInstance* song = mixer->Selected();
     int blocks = 0;
     while (song->playing && blocks < 1000) {
-        mixer->ClearBlock();
-        mixer->MixBlock();
+        EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
         ++blocks;
     }
     EXPECT_EQ(song->framesPlayed, 64u * 6u * 882u);
@@ -321,8 +320,7 @@ TEST(ModuleMixerTest, SeveralSongsAddUpAndRemoveCleanly) {
     ASSERT_EQ(mixer.AddSong(0, 0, kRate, true, true, true, false), RESULT_OK);
     EXPECT_EQ(mixer.InstanceCount(), 2u);
     EXPECT_EQ(m->PlayStateCount(), 2u);
-    mixer.ClearBlock();
-    mixer.MixBlock();
+    EXPECT_EQ(NextBlock(mixer), RESULT_OK);
     const std::vector<int16_t> both = Output16(mixer);
     EXPECT_EQ(both[0], 13000);
     EXPECT_EQ(mixer.SelectSong(2), ERR_MODULE_NO_PLAY_STATE);
@@ -332,8 +330,7 @@ TEST(ModuleMixerTest, SeveralSongsAddUpAndRemoveCleanly) {
     EXPECT_EQ(m->PlayStateCount(), 1u);
     ASSERT_EQ(mixer.RemoveSong(), RESULT_OK);  // the first stays, stopped
     EXPECT_EQ(mixer.InstanceCount(), 1u);
-    mixer.ClearBlock();
-    mixer.MixBlock();
+    EXPECT_EQ(NextBlock(mixer), RESULT_OK);
     EXPECT_EQ(Output16(mixer)[0], 0);
 }
 
@@ -358,8 +355,7 @@ TEST(ModuleMixerTest, ASongFreedBetweenBlocksLeavesTheMix) {
         Handle<Module> m = ParsedS3m(ConstantSong(0xFF, {TrackerEvent{0, 0, 0x40, 1, -1, -1, 0}}));
         Handle<ModuleMixer> mixer = MixerFor(m.Get());
         ASSERT_EQ(mixer->AddSong(0, 0, kRate, true, true, true, false), RESULT_OK);
-        ASSERT_EQ(mixer->ClearBlock(), RESULT_OK);
-        ASSERT_EQ(mixer->MixBlock(), RESULT_OK);
+        ASSERT_EQ(NextBlock(*mixer), RESULT_OK);
         EXPECT_EQ(Output16(*mixer)[0], 13000) << c.what;
         if (c.reload) {
             ASSERT_EQ(m->ReadFile(path.string()), RESULT_OK);
@@ -368,17 +364,14 @@ TEST(ModuleMixerTest, ASongFreedBetweenBlocksLeavesTheMix) {
         } else {
             ASSERT_EQ(m->StopSong(m->GetPlayState(1)), RESULT_OK);
         }
-        ASSERT_EQ(mixer->ClearBlock(), RESULT_OK);
-        EXPECT_EQ(mixer->MixBlock(), ERR_MODULE_NO_PLAY_STATE) << c.what;
+        EXPECT_EQ(NextBlock(*mixer), ERR_MODULE_NO_PLAY_STATE) << c.what;
         EXPECT_EQ(Output16(*mixer)[0], c.leftAfter) << c.what;
         EXPECT_FALSE(mixer->Selected()->playing) << c.what;
-        ASSERT_EQ(mixer->ClearBlock(), RESULT_OK);
-        EXPECT_EQ(mixer->MixBlock(), RESULT_OK) << c.what;
+        EXPECT_EQ(NextBlock(*mixer), RESULT_OK) << c.what;
         EXPECT_EQ(Output16(*mixer)[0], c.leftAfter) << c.what;
 
         ASSERT_EQ(mixer->AddSong(0, 0, kRate, true, true, false, false), RESULT_OK);
-        ASSERT_EQ(mixer->ClearBlock(), RESULT_OK);
-        ASSERT_EQ(mixer->MixBlock(), RESULT_OK);
+        ASSERT_EQ(NextBlock(*mixer), RESULT_OK);
         EXPECT_EQ(Output16(*mixer)[0], 6500) << c.what;
     }
     std::filesystem::remove(path);
@@ -399,8 +392,7 @@ std::vector<uint8_t> Render(Module* module, bool stereo, bool sixteenBit) {
     std::vector<uint8_t> pcm;
     const MixerInstance* song = mixer->Selected();
     for (int blocks = 0; song->playing && blocks < 2000; ++blocks) {
-        mixer->ClearBlock();
-        mixer->MixBlock();
+        EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
         pcm.insert(pcm.end(), mixer->OutputBlock(), mixer->OutputBlock() + mixer->BlockBytes());
     }
     return pcm;

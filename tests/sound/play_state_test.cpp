@@ -40,7 +40,7 @@ struct Song {
         s.loopEnd = 600;
         b.instruments = {s};
         module = MakeHandle<S3mModule>();
-        module->SetData(b.Build());
+        EXPECT_EQ(module->SetData(b.Build()), RESULT_OK);
         EXPECT_EQ(module->Validate(), RESULT_OK);
         EXPECT_EQ(module->Parse(), RESULT_OK);
         EXPECT_EQ(module->StartSong(0, 0, true, loop, false, &state), RESULT_OK);
@@ -344,7 +344,7 @@ TEST(PlayStateTest, PanCommandOnlyInStereo) {
     Handle<S3mModule> m = song.module;
     PlayState* mono = nullptr;
     ASSERT_EQ(m->StartSong(0, 0, false, false, true, &mono), RESULT_OK);
-    mono->Tick(kRate);
+    ASSERT_EQ(mono->Tick(kRate), RESULT_OK);
     EXPECT_EQ(mono->channelPan[0], 3);
 }
 
