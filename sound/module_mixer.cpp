@@ -139,6 +139,33 @@ void MixVoiceAnyWidth(Voice& v, int32_t* acc, int frame, int count, const Out& o
         MixVoice<false>(v, acc, frame, count, out);
 }
 
+// 8-bit mixing: a sample byte scaled by volume (65 x 256), then split into the
+// two channels of a frame by pan (16 x 256 x 2). Neither depends on the module,
+// so every mixer shares one copy, built on first use.
+struct EightBitTables {
+    std::array<int8_t, 65 * 256> volume{};
+    std::array<int8_t, 16 * 256 * 2> pan{};
+
+    EightBitTables() {
+        for (int v = 0; v <= 64; ++v) {
+            for (int b = 0; b < 256; ++b)
+                volume[v * 256 + b] = static_cast<int8_t>((b - 128) * v / 64);
+        }
+        for (int p = 0; p < 16; ++p) {
+            for (int s = -128; s < 128; ++s) {
+                int8_t* entry = &pan[(p * 256 + (s + 128)) * 2];
+                entry[0] = static_cast<int8_t>((15 - p) * s / 15);
+                entry[1] = static_cast<int8_t>(p * s / 15);
+            }
+        }
+    }
+};
+
+const EightBitTables& SharedTables() {
+    static const EightBitTables tables;
+    return tables;
+}
+
 int16_t Saturate16(int32_t v) {
     return static_cast<int16_t>(std::clamp<int32_t>(v, std::numeric_limits<int16_t>::min(),
                                                     std::numeric_limits<int16_t>::max()));
@@ -146,9 +173,9 @@ int16_t Saturate16(int32_t v) {
 
 }  // namespace
 
-ModuleMixer::ModuleMixer() : volumeTable_(65 * 256), panTable_(16 * 256 * 2) {
+ModuleMixer::ModuleMixer() {
     instances_.emplace_back();
-    BuildTables(48);
+    BuildClipTable(48);
 }
 
 ModuleMixer::~ModuleMixer() = default;
@@ -159,22 +186,11 @@ void ModuleMixer::SetModule(Module* module) {
     selected_ = 0;
     if (module) {
         if (const PlayState* first = module->GetPlayState(0)) instances_[0].stateId = first->Id();
-        BuildTables(module->MixVolume());
+        BuildClipTable(module->MixVolume());
     }
 }
 
-void ModuleMixer::BuildTables(uint8_t mixVolume) {
-    for (int v = 0; v <= 64; ++v) {
-        for (int b = 0; b < 256; ++b)
-            volumeTable_[v * 256 + b] = static_cast<int8_t>((b - 128) * v / 64);
-    }
-    for (int pan = 0; pan < 16; ++pan) {
-        for (int s = -128; s < 128; ++s) {
-            int8_t* entry = &panTable_[(pan * 256 + (s + 128)) * 2];
-            entry[0] = static_cast<int8_t>((15 - pan) * s / 15);
-            entry[1] = static_cast<int8_t>(pan * s / 15);
-        }
-    }
+void ModuleMixer::BuildClipTable(uint8_t mixVolume) {
     // A louder mix volume gives a steeper ramp, so fewer voices fill it.
     const int volume = std::clamp<int>(mixVolume, 16, 128);
     const int halfWidth = 128 * 64 / volume;
@@ -308,10 +324,11 @@ void ModuleMixer::MixVoices(const MixerInstance& instance, PlayState& state, int
             else
                 MixVoiceAnyWidth(v, acc, frame, count, Mono16{vg});
         } else {
-            const int8_t* volumeRow = &volumeTable_[vg * 256];
+            const EightBitTables& tables = SharedTables();
+            const int8_t* volumeRow = &tables.volume[vg * 256];
             if (state.stereo)
                 MixVoiceAnyWidth(v, acc, frame, count,
-                                 Stereo8{volumeRow, &panTable_[pan * 256 * 2]});
+                                 Stereo8{volumeRow, &tables.pan[pan * 256 * 2]});
             else
                 MixVoiceAnyWidth(v, acc, frame, count, Mono8{volumeRow});
         }

@@ -86,7 +86,7 @@ public:
     uint8_t Clip8(int32_t accumulator) const;
 
 private:
-    void BuildTables(uint8_t mixVolume);
+    void BuildClipTable(uint8_t mixVolume);
     void MixSong(MixerInstance& instance, PlayState& state);
     void MixVoices(const MixerInstance& instance, PlayState& state, int frame, int count);
     void Flush(const MixerInstance& instance);
@@ -97,10 +97,8 @@ private:
 
     std::array<int32_t, 2 * kBlockFrames> accumulator_{};
     std::array<int16_t, kBlockBytes / 2> output_{};
-    // 8-bit mixing: sample byte scaled by volume (65 x 256), then split into
-    // two channels by pan (16 x 256 x 2), then clipped to a byte.
-    std::vector<int8_t> volumeTable_;
-    std::vector<int8_t> panTable_;
+    // 8-bit mixing clips the accumulator to a byte; the ramp depends on the
+    // module's mix volume.
     std::array<uint8_t, 2048> clipTable_{};
 };
 
