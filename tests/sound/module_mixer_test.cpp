@@ -12,6 +12,7 @@
 #include "sound/it_module.h"
 #include "sound/s3m_module.h"
 #include "tests/sound/module_builder.h"
+#include "tests/sound/parsed_module.h"
 
 namespace vimsa {
 namespace {

@@ -4,6 +4,7 @@
 
 #include "sound/play_state.h"
 #include "tests/sound/module_builder.h"
+#include "tests/sound/parsed_module.h"
 
 namespace vimsa {
 namespace {
