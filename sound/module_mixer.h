@@ -31,9 +31,10 @@ struct MixerInstance {
 // Mixes the voices of a module's songs into blocks of 1024 frames of 16-bit
 // or 8-bit PCM, stereo (interleaved, left first) or mono.
 //
-// Each block looks every song's play state up in the module afresh. Calls that
-// free play states (Module::ReadFile, SetData, StopSong) must not run while
-// MixBlock does; the music player's lock keeps the two threads apart.
+// Each block looks every song's play state up in the module afresh, so no
+// pointer to a state outlives a block. Calls that free play states
+// (Module::ReadFile, SetData, StopSong) must still not run during MixBlock:
+// a mixing thread and the thread that reloads share one lock around both.
 class ModuleMixer : public RefObject {
 public:
     static constexpr int kBlockFrames = 1024;
