@@ -107,14 +107,11 @@ uint32_t AllocateId() {
     return Succeeded(SaveUsers()) ? id : 0;
 }
 
-Result OpenReadCatalog(FileStream& stream, const char* path, uint32_t* size) {
-    if (path == nullptr) {
-        stream.MarkFailed(ERR_NULL_ARGUMENT);
-        return ERR_NULL_ARGUMENT;
-    }
-    const Result disk = stream.OpenRead(path, size);
-    if (Succeeded(disk)) return RESULT_OK;
+namespace {
 
+// Opens the archive entry `path` names; `disk` is what the disk said, given
+// back when no archive holds the file either.
+Result OpenFromArchives(FileStream& stream, const char* path, uint32_t* size, Result disk) {
     const files::PathParts parts = files::SplitPath(path);
     std::string directory = CatalogForm(parts.directory);
     const std::string entry = CatalogForm(parts.directory + parts.name + parts.extension);
@@ -134,11 +131,28 @@ Result OpenReadCatalog(FileStream& stream, const char* path, uint32_t* size) {
     return r;
 }
 
+}  // namespace
+
+Result OpenReadCatalog(FileStream& stream, const char* path, uint32_t* size) {
+    if (path == nullptr) {
+        stream.MarkFailed(ERR_NULL_ARGUMENT);
+        return ERR_NULL_ARGUMENT;
+    }
+    const Result disk = stream.OpenRead(path, size);
+    if (Succeeded(disk)) return RESULT_OK;
+    return OpenFromArchives(stream, path, size, disk);
+}
+
 Result ReadWholeFile(const char* path, std::vector<uint8_t>& block) {
     block.clear();
+    if (path == nullptr) return ERR_NULL_ARGUMENT;
+    // A file on disk is read whole; only one the disk does not have is looked
+    // for in the archives.
+    const Result disk = files::ReadWholeFile(path, block);
+    if (disk != ERR_FILE_OPEN) return disk;
     FileStream stream;
     uint32_t size = 0;
-    const Result opened = OpenReadCatalog(stream, path, &size);
+    const Result opened = OpenFromArchives(stream, path, &size, disk);
     if (Failed(opened)) return opened;
     try {
         block.resize(size);

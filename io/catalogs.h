@@ -47,8 +47,9 @@ uint32_t AllocateId();
 // a path found nowhere gives the disk's failure.
 Result OpenReadCatalog(FileStream& stream, const char* path, uint32_t* size = nullptr);
 
-// Reads a whole file (disk or archive) into `block`. A file shorter than it
-// claims gives ERR_SERIAL_SHORT_READ.
+// Reads a whole file (disk or archive) into `block`. Disk failures are those of
+// files::ReadWholeFile; an archive entry shorter than its catalog claims gives
+// ERR_SERIAL_SHORT_READ.
 Result ReadWholeFile(const char* path, std::vector<uint8_t>& block);
 
 // Drops the databases and the tree; the next use recreates them from the

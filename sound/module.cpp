@@ -1,24 +1,22 @@
 #include "sound/module.h"
 
-#include <dirent.h>
-#include <strings.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
 #include <new>
 
+#include "platform/files/file_system.h"
 #include "sound/play_state.h"
 
 namespace vimsa {
 
 Module::Module() {
-    Clear();
+    // Without memory for the first play state StartSong reports
+    // ERR_MODULE_NO_PLAY_STATE; nothing else needs it.
+    (void)Clear();
 }
 
 Module::~Module() = default;
 
-void Module::Clear() {
+Result Module::Clear() {
     data_.clear();
     data_.shrink_to_fit();
     loaded_ = false;
@@ -35,22 +33,28 @@ void Module::Clear() {
     channelPan_.fill(8);
     channelEnabled_.fill(false);
     channelCount_ = 0;
-    // The first play state lives as long as the module, so a mixer bound to it
-    // never holds a stale pointer; it is only stopped here.
-    if (playStates_.empty()) playStates_.push_back(std::make_unique<PlayState>(*this));
-    playStates_.resize(1);
-    *playStates_.front() = PlayState(*this);
+    // The old states' voices point into the old file data, so none survives;
+    // a mixer finds its song gone by the state's id.
+    playStates_.clear();
+    try {
+        playStates_.push_back(std::make_unique<PlayState>(*this));
+    } catch (const std::bad_alloc&) {
+        return ERR_FAIL;
+    }
+    return RESULT_OK;
 }
 
 Result Module::ReadFile(const std::string& path) {
-    Clear();
+    const Result cleared = Clear();
+    if (Failed(cleared)) return Store(cleared);
     const char* extension = DefaultExtension();
     const std::string actual = extension ? ReplaceExtension(path, extension) : path;
-    return Store(ReadWholeFile(actual, data_));
+    return Store(files::ReadWholeFile(actual, data_));
 }
 
 Result Module::SetData(std::vector<uint8_t> data) {
-    Clear();
+    const Result cleared = Clear();
+    if (Failed(cleared)) return Store(cleared);
     data_ = std::move(data);
     return Store(RESULT_OK);
 }
@@ -109,6 +113,13 @@ Result Module::StopSong(PlayState* state) {
 
 PlayState* Module::GetPlayState(size_t index) const {
     return index < playStates_.size() ? playStates_[index].get() : nullptr;
+}
+
+PlayState* Module::FindPlayState(uint64_t id) const {
+    for (const auto& state : playStates_) {
+        if (state->Id() == id) return state.get();
+    }
+    return nullptr;
 }
 
 PatternCursor Module::PatternStart(int pattern) const {
@@ -188,59 +199,6 @@ Module::PatternSpan Module::Span(uint64_t begin, uint64_t length) const {
     span.begin = static_cast<uint32_t>(begin);
     span.end = span.begin + n;
     return span;
-}
-
-namespace {
-
-// Finds a directory entry whose name matches `name` without regard to case.
-std::string FindCaseInsensitive(const std::string& dir, const std::string& name) {
-    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-    if (!d) return {};
-    std::string found;
-    while (const dirent* e = readdir(d)) {
-        if (strcasecmp(e->d_name, name.c_str()) == 0) {
-            found = e->d_name;
-            break;
-        }
-    }
-    closedir(d);
-    return found;
-}
-
-std::FILE* OpenForReading(const std::string& path) {
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) return f;
-    const size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string match = FindCaseInsensitive(dir, name);
-    if (match.empty()) return nullptr;
-    return std::fopen((dir.empty() ? match : dir + "/" + match).c_str(), "rb");
-}
-
-}  // namespace
-
-Result ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-    out.clear();
-    std::FILE* f = OpenForReading(path);
-    if (!f) return ERR_FILE_OPEN;
-    struct Closer {
-        std::FILE* f;
-        ~Closer() { std::fclose(f); }
-    } closer{f};
-    if (std::fseek(f, 0, SEEK_END) != 0) return ERR_FILE_SEEK;
-    const long size = std::ftell(f);
-    if (size < 0) return ERR_FILE_SIZE;
-    if (std::fseek(f, 0, SEEK_SET) != 0) return ERR_FILE_SEEK;
-    try {
-        out.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-        return ERR_FAIL;
-    }
-    if (std::fread(out.data(), 1, out.size(), f) != out.size()) {
-        out.clear();
-        return ERR_FILE_READ;
-    }
-    return RESULT_OK;
 }
 
 std::string ReplaceExtension(const std::string& path, const char* extension) {

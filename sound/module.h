@@ -82,7 +82,7 @@ public:
 
     // Empties the module and reads the file whole. The file name's extension
     // is replaced by DefaultExtension() when the format has one. Emptying
-    // stops the first play state and removes all others.
+    // frees every play state and makes a new, stopped first one.
     Result ReadFile(const std::string& path);
     // Empties the module and takes a file image already in memory.
     Result SetData(std::vector<uint8_t> data);
@@ -95,7 +95,7 @@ public:
     // used is stored in `*started` when that is given.
     Result StartSong(int startOrder, int startRow, bool stereo, bool loop, bool newInstance,
                      PlayState** started = nullptr);
-    // Stops a state; every state but the first is removed from the list.
+    // Stops a state; every state but the first is freed.
     Result StopSong(PlayState* state);
 
     // A pattern's packed data; an empty cursor for a missing pattern.
@@ -121,8 +121,13 @@ public:
     int ChannelCount() const { return channelCount_; }
     const std::vector<uint8_t>& FileData() const { return data_; }
 
+    // Play states belong to the module and are freed by ReadFile, SetData and
+    // StopSong, so whoever keeps a song across those calls keeps its Id() and
+    // looks the state up again each time it needs it.
     size_t PlayStateCount() const { return playStates_.size(); }
     PlayState* GetPlayState(size_t index) const;
+    // The play state with that id; null once it has been freed.
+    PlayState* FindPlayState(uint64_t id) const;
 
 protected:
     struct PatternSpan {
@@ -171,7 +176,8 @@ protected:
     int channelCount_ = 0;
 
 private:
-    void Clear();
+    // Empties the module; ERR_FAIL when no first play state could be made.
+    Result Clear();
     Result Store(Result r) { return lastResult_ = r; }
 
     Result lastResult_ = RESULT_OK;
@@ -179,10 +185,6 @@ private:
     bool parsed_ = false;
     std::vector<std::unique_ptr<PlayState>> playStates_;
 };
-
-// Reads a whole file into `out`. The last path component is matched without
-// regard to case when no file has the exact name.
-Result ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
 
 // `path` with the extension of its last component replaced by `extension`
 // (appended when there is none).

@@ -1,9 +1,9 @@
 #include "sound/module_factory.h"
 
-#include <strings.h>
-
+#include <string_view>
 #include <vector>
 
+#include "platform/files/file_system.h"
 #include "sound/it_module.h"
 #include "sound/mod_module.h"
 #include "sound/s3m_module.h"
@@ -15,7 +15,7 @@ bool HasExtension(const std::string& path, const char* extension) {
     const size_t dot = path.find_last_of('.');
     const size_t slash = path.find_last_of("/\\");
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-    return strcasecmp(path.c_str() + dot, extension) == 0;
+    return files::EqualsIgnoreCase(std::string_view(path).substr(dot), extension);
 }
 
 struct KindByExtension {
@@ -49,15 +49,14 @@ Result LoadModule(const std::string& path, Handle<Module>& out) {
         return r;
     }
     std::vector<uint8_t> data;
-    Result r = ReadWholeFile(path, data);
+    Result r = files::ReadWholeFile(path, data);
     if (Failed(r)) return r;
-    r = ERR_MODULE_SIGNATURE;
     for (const auto& k : kKinds) {
         out = NewModule(k.kind);
-        out->SetData(data);
+        r = out->SetData(data);
+        if (Failed(r)) return r;
         r = out->Validate();
-        if (Failed(r)) continue;
-        return out->Parse();
+        if (Succeeded(r)) return out->Parse();
     }
     return r;
 }

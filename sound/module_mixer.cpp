@@ -139,6 +139,33 @@ void MixVoiceAnyWidth(Voice& v, int32_t* acc, int frame, int count, const Out& o
         MixVoice<false>(v, acc, frame, count, out);
 }
 
+// 8-bit mixing: a sample byte scaled by volume (65 x 256), then split into the
+// two channels of a frame by pan (16 x 256 x 2). Neither depends on the module,
+// so every mixer shares one copy, built on first use.
+struct EightBitTables {
+    std::array<int8_t, 65 * 256> volume{};
+    std::array<int8_t, 16 * 256 * 2> pan{};
+
+    EightBitTables() {
+        for (int v = 0; v <= 64; ++v) {
+            for (int b = 0; b < 256; ++b)
+                volume[v * 256 + b] = static_cast<int8_t>((b - 128) * v / 64);
+        }
+        for (int p = 0; p < 16; ++p) {
+            for (int s = -128; s < 128; ++s) {
+                int8_t* entry = &pan[(p * 256 + (s + 128)) * 2];
+                entry[0] = static_cast<int8_t>((15 - p) * s / 15);
+                entry[1] = static_cast<int8_t>(p * s / 15);
+            }
+        }
+    }
+};
+
+const EightBitTables& SharedTables() {
+    static const EightBitTables tables;
+    return tables;
+}
+
 int16_t Saturate16(int32_t v) {
     return static_cast<int16_t>(std::clamp<int32_t>(v, std::numeric_limits<int16_t>::min(),
                                                     std::numeric_limits<int16_t>::max()));
@@ -146,9 +173,9 @@ int16_t Saturate16(int32_t v) {
 
 }  // namespace
 
-ModuleMixer::ModuleMixer() : volumeTable_(65 * 256), panTable_(16 * 256 * 2) {
+ModuleMixer::ModuleMixer() {
     instances_.emplace_back();
-    BuildTables(48);
+    BuildClipTable(48);
 }
 
 ModuleMixer::~ModuleMixer() = default;
@@ -158,23 +185,12 @@ void ModuleMixer::SetModule(Module* module) {
     instances_.assign(1, MixerInstance{});
     selected_ = 0;
     if (module) {
-        instances_[0].state = module->GetPlayState(0);
-        BuildTables(module->MixVolume());
+        if (const PlayState* first = module->GetPlayState(0)) instances_[0].stateId = first->Id();
+        BuildClipTable(module->MixVolume());
     }
 }
 
-void ModuleMixer::BuildTables(uint8_t mixVolume) {
-    for (int v = 0; v <= 64; ++v) {
-        for (int b = 0; b < 256; ++b)
-            volumeTable_[v * 256 + b] = static_cast<int8_t>((b - 128) * v / 64);
-    }
-    for (int pan = 0; pan < 16; ++pan) {
-        for (int s = -128; s < 128; ++s) {
-            int8_t* entry = &panTable_[(pan * 256 + (s + 128)) * 2];
-            entry[0] = static_cast<int8_t>((15 - pan) * s / 15);
-            entry[1] = static_cast<int8_t>(pan * s / 15);
-        }
-    }
+void ModuleMixer::BuildClipTable(uint8_t mixVolume) {
     // A louder mix volume gives a steeper ramp, so fewer voices fill it.
     const int volume = std::clamp<int>(mixVolume, 16, 128);
     const int halfWidth = 128 * 64 / volume;
@@ -201,9 +217,10 @@ Result ModuleMixer::AddSong(int startOrder, int startRow, uint32_t rate, bool st
     if (newInstance) instances_.emplace_back();
     MixerInstance& instance = newInstance ? instances_.back() : instances_.front();
     instance = MixerInstance{};
-    instance.state = state;
+    instance.stateId = state->Id();
     instance.rate = rate;
     instance.sixteenBit = sixteenBit;
+    instance.stereo = stereo;
     instance.samplesPerTick = state->FramesPerTick(rate);
     instance.playing = true;
     selected_ = newInstance ? instances_.size() - 1 : 0;
@@ -214,13 +231,15 @@ Result ModuleMixer::RemoveSong() {
     if (!module_) return ERR_MIXER_NO_MODULE;
     MixerInstance* instance = Selected();
     if (!instance) return ERR_MODULE_NO_PLAY_STATE;
-    if (Failed(module_->StopSong(instance->state))) return ERR_MIXER_STOP;
+    // A song whose state is already gone cannot be stopped, but its instance
+    // is removed all the same.
+    const Result stopped = module_->StopSong(module_->FindPlayState(instance->stateId));
     instance->playing = false;
     if (selected_ != 0) {
         instances_.erase(instances_.begin() + static_cast<std::ptrdiff_t>(selected_));
         selected_ = 0;
     }
-    return RESULT_OK;
+    return Failed(stopped) ? ERR_MIXER_STOP : RESULT_OK;
 }
 
 Result ModuleMixer::SelectSong(size_t index) {
@@ -234,11 +253,15 @@ MixerInstance* ModuleMixer::Selected() {
     return selected_ < instances_.size() ? &instances_[selected_] : nullptr;
 }
 
+PlayState* ModuleMixer::SelectedState() const {
+    if (!module_ || selected_ >= instances_.size()) return nullptr;
+    return module_->FindPlayState(instances_[selected_].stateId);
+}
+
 size_t ModuleMixer::BlockBytes() const {
     if (selected_ >= instances_.size()) return kBlockBytes;
     const MixerInstance& i = instances_[selected_];
-    const bool stereo = i.state ? i.state->stereo : true;
-    return kBlockFrames * (i.sixteenBit ? 2u : 1u) * (stereo ? 2u : 1u);
+    return kBlockFrames * (i.sixteenBit ? 2u : 1u) * (i.stereo ? 2u : 1u);
 }
 
 Result ModuleMixer::ClearBlock() {
@@ -249,33 +272,43 @@ Result ModuleMixer::ClearBlock() {
 
 Result ModuleMixer::MixBlock() {
     if (!module_) return ERR_MIXER_NO_MODULE;
+    Result result = RESULT_OK;
     for (MixerInstance& instance : instances_) {
-        PlayState* state = instance.state;
-        if (!instance.playing || !state || !state->playing) continue;
-        accumulator_.fill(instance.sixteenBit ? 0 : kRest8);
-        instance.samplesMixed = 0;
-        while (instance.samplesMixed < kBlockFrames) {
-            if (instance.samplesLeft == 0) {
-                if (Failed(state->Tick(instance.rate))) {
-                    instance.playing = false;
-                    break;
-                }
-                instance.samplesPerTick = state->FramesPerTick(instance.rate);
-                instance.samplesLeft = instance.samplesPerTick;
-            }
-            const uint32_t n = std::min(instance.samplesLeft, kBlockFrames - instance.samplesMixed);
-            MixVoices(instance, static_cast<int>(instance.samplesMixed), static_cast<int>(n));
-            instance.samplesLeft -= n;
-            instance.samplesMixed += n;
-            instance.framesPlayed += n;
+        if (!instance.playing) continue;
+        PlayState* state = module_->FindPlayState(instance.stateId);
+        if (!state) result = ERR_MODULE_NO_PLAY_STATE;
+        if (!state || !state->playing) {
+            instance.playing = false;
+            continue;
         }
-        Flush(instance);
+        MixSong(instance, *state);
     }
-    return RESULT_OK;
+    return result;
 }
 
-void ModuleMixer::MixVoices(const MixerInstance& instance, int frame, int count) {
-    PlayState& state = *instance.state;
+void ModuleMixer::MixSong(MixerInstance& instance, PlayState& state) {
+    accumulator_.fill(instance.sixteenBit ? 0 : kRest8);
+    instance.samplesMixed = 0;
+    while (instance.samplesMixed < kBlockFrames) {
+        if (instance.samplesLeft == 0) {
+            // The song's end is not a failure of the block: it stops here.
+            if (Failed(state.Tick(instance.rate))) {
+                instance.playing = false;
+                break;
+            }
+            instance.samplesPerTick = state.FramesPerTick(instance.rate);
+            instance.samplesLeft = instance.samplesPerTick;
+        }
+        const uint32_t n = std::min(instance.samplesLeft, kBlockFrames - instance.samplesMixed);
+        MixVoices(instance, state, static_cast<int>(instance.samplesMixed), static_cast<int>(n));
+        instance.samplesLeft -= n;
+        instance.samplesMixed += n;
+        instance.framesPlayed += n;
+    }
+    Flush(instance);
+}
+
+void ModuleMixer::MixVoices(const MixerInstance& instance, PlayState& state, int frame, int count) {
     const int channels = module_->ChannelCount();
     const auto& enabled = module_->ChannelEnabled();
     int32_t* acc = accumulator_.data();
@@ -291,10 +324,11 @@ void ModuleMixer::MixVoices(const MixerInstance& instance, int frame, int count)
             else
                 MixVoiceAnyWidth(v, acc, frame, count, Mono16{vg});
         } else {
-            const int8_t* volumeRow = &volumeTable_[vg * 256];
+            const EightBitTables& tables = SharedTables();
+            const int8_t* volumeRow = &tables.volume[vg * 256];
             if (state.stereo)
                 MixVoiceAnyWidth(v, acc, frame, count,
-                                 Stereo8{volumeRow, &panTable_[pan * 256 * 2]});
+                                 Stereo8{volumeRow, &tables.pan[pan * 256 * 2]});
             else
                 MixVoiceAnyWidth(v, acc, frame, count, Mono8{volumeRow});
         }
@@ -302,10 +336,10 @@ void ModuleMixer::MixVoices(const MixerInstance& instance, int frame, int count)
 }
 
 void ModuleMixer::Flush(const MixerInstance& instance) {
-    const int samples = kBlockFrames * (instance.state->stereo ? 2 : 1);
+    const int samples = kBlockFrames * (instance.stereo ? 2 : 1);
     if (instance.sixteenBit) {
         // Loud passages saturate instead of wrapping around.
-        if (instance.state->stereo) {
+        if (instance.stereo) {
             for (int i = 0; i < samples; ++i)
                 output_[i] = Saturate16(output_[i] + accumulator_[i] / 4);
         } else {

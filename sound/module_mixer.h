@@ -13,11 +13,14 @@
 namespace vimsa {
 
 // One song the mixer plays: the play state it is bound to and the output
-// format it is mixed in.
+// format it is mixed in. The state is named by its id, never held by pointer:
+// the module frees states on a reload or StopSong, and the mixer must then find
+// the song gone instead of reading freed memory.
 struct MixerInstance {
-    PlayState* state = nullptr;
+    uint64_t stateId = 0;
     uint32_t rate = 44100;
     bool sixteenBit = true;
+    bool stereo = true;
     uint32_t samplesPerTick = 0;
     uint32_t samplesLeft = 0;   // frames left in the current tick
     uint32_t samplesMixed = 0;  // frames of the current block done
@@ -27,6 +30,11 @@ struct MixerInstance {
 
 // Mixes the voices of a module's songs into blocks of 1024 frames of 16-bit
 // or 8-bit PCM, stereo (interleaved, left first) or mono.
+//
+// Each block looks every song's play state up in the module afresh, so no
+// pointer to a state outlives a block. Calls that free play states
+// (Module::ReadFile, SetData, StopSong) must still not run during MixBlock:
+// a mixing thread and the thread that reloads share one lock around both.
 class ModuleMixer : public RefObject {
 public:
     static constexpr int kBlockFrames = 1024;
@@ -57,11 +65,17 @@ public:
     Result RemoveSong();
     Result SelectSong(size_t index);
     MixerInstance* Selected();
+    // The selected song's play state; null when the module has freed it.
+    PlayState* SelectedState() const;
     size_t InstanceCount() const { return instances_.size(); }
 
     // Zeroes the output block.
     Result ClearBlock();
-    // Adds 1024 frames of every playing song to the output block.
+    // Adds 1024 frames of every playing song to the output block. A song
+    // whose play state the module has freed is stopped and left silent; the
+    // block that finds it so returns ERR_MODULE_NO_PLAY_STATE (the other songs
+    // are mixed all the same), later blocks pass over it. A song stopped on
+    // the module is stopped here too.
     Result MixBlock();
 
     // The output block: 4096 bytes, of which BlockBytes() are used.
@@ -73,8 +87,9 @@ public:
     uint8_t Clip8(int32_t accumulator) const;
 
 private:
-    void BuildTables(uint8_t mixVolume);
-    void MixVoices(const MixerInstance& instance, int frame, int count);
+    void BuildClipTable(uint8_t mixVolume);
+    void MixSong(MixerInstance& instance, PlayState& state);
+    void MixVoices(const MixerInstance& instance, PlayState& state, int frame, int count);
     void Flush(const MixerInstance& instance);
 
     Handle<Module> module_;
@@ -83,10 +98,8 @@ private:
 
     std::array<int32_t, 2 * kBlockFrames> accumulator_{};
     std::array<int16_t, kBlockBytes / 2> output_{};
-    // 8-bit mixing: sample byte scaled by volume (65 x 256), then split into
-    // two channels by pan (16 x 256 x 2), then clipped to a byte.
-    std::vector<int8_t> volumeTable_;
-    std::vector<int8_t> panTable_;
+    // 8-bit mixing clips the accumulator to a byte; the ramp depends on the
+    // module's mix volume.
     std::array<uint8_t, 2048> clipTable_{};
 };
 

@@ -7,6 +7,7 @@ namespace vimsa {
 namespace {
 
 std::atomic<uint32_t> gNextInstance{0};
+std::atomic<uint64_t> gNextId{1};
 
 bool IsVibratoEffect(uint8_t e) {
     return e == effect::kVibrato || e == effect::kVibratoVolumeSlide || e == effect::kFineVibrato;
@@ -81,7 +82,7 @@ uint8_t RetriggerVolume(uint8_t volume, uint8_t high) {
     return static_cast<uint8_t>(std::clamp(v, 0, 63));
 }
 
-PlayState::PlayState(const Module& module) : module_(&module) {}
+PlayState::PlayState(const Module& module) : module_(&module), id_(gNextId.fetch_add(1)) {}
 
 void PlayState::Start(int startOrder, int startRow, bool stereoOut, bool loopSong) {
     stereo = stereoOut;
@@ -260,9 +261,10 @@ void PlayState::RowEffect(int channel, Voice& v) {
             if (p != 0) speed = tickCountdown = p;
             break;
         case effect::kPositionJump:
-            // The order position already points past the entry playing now,
-            // so a target at or before it goes back.
-            if (!loop && orderPosition >= p) {
+            // The order position already points past the entry playing now.
+            // Only a target at or before the playing entry goes back; the
+            // next entry is a forward jump that songs use to end a pattern early.
+            if (!loop && p < orderPosition) {
                 stopAfterRow_ = true;
             } else {
                 orderPosition = p;

@@ -87,6 +87,12 @@ struct Voice {
 class PlayState {
 public:
     explicit PlayState(const Module& module);
+    PlayState(const PlayState&) = delete;
+    PlayState& operator=(const PlayState&) = delete;
+
+    // Names this state for Module::FindPlayState. Ids are never reused in a
+    // process, so an id kept past the state's end cannot find a newer one.
+    uint64_t Id() const { return id_; }
 
     // Resets everything for a start at `startOrder`/`startRow`.
     void Start(int startOrder, int startRow, bool stereo, bool loop);
@@ -133,6 +139,7 @@ private:
     void TonePortamento(Voice& v) const;
 
     const Module* module_;
+    uint64_t id_;
     uint32_t rate_ = 44100;
     bool stopAfterRow_ = false;
 };

@@ -25,19 +25,11 @@ int Fail(const std::string& what, Result code) {
     return ReportFailure("lz", what, code);
 }
 
+// An LZ block counts its bytes in 32 bits.
 Result ReadFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::FILE* file = files::OpenFile(path, "rb");
-    if (!file) return ERR_FILE_OPEN;
-    const int64_t size = files::FileSize(file);
-    Result r = RESULT_OK;
-    if (size < 0 || size > 0xFFFFFFFFll) {
-        r = ERR_FILE_SIZE;
-    } else {
-        bytes.resize(static_cast<size_t>(size));
-        if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) r = ERR_FILE_READ;
-    }
-    files::CloseFile(file);
-    return r;
+    const Result r = files::ReadWholeFile(path, bytes);
+    if (Failed(r)) return r;
+    return bytes.size() > 0xFFFFFFFFull ? ERR_FILE_SIZE : RESULT_OK;
 }
 
 Result WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -8,6 +8,7 @@
 
 #include "core/ref_object.h"
 #include "core/result.h"
+#include "platform/files/file_system.h"
 #include "sound/module_factory.h"
 #include "sound/module_mixer.h"
 #include "sound/play_state.h"
@@ -53,17 +54,18 @@ struct Pass {
 };
 
 // Plays the song once, without mixing, on a play state of its own.
-Pass OnePass(Module& module, uint32_t rate) {
-    Pass pass;
+Result OnePass(Module& module, uint32_t rate, Pass& pass) {
+    pass = Pass{};
     PlayState* state = nullptr;
-    if (Failed(module.StartSong(0, 0, true, false, true, &state))) return pass;
+    const Result started = module.StartSong(0, 0, true, false, true, &state);
+    if (Failed(started)) return started;
+    // Tick fails only at the song's end, which is where the pass stops.
     while (Succeeded(state->Tick(rate)) && pass.seconds < kMaxRenderSeconds) {
         pass.frames += state->FramesPerTick(rate);
         pass.seconds = state->playTime;
     }
     pass.seconds = static_cast<double>(pass.frames) / rate;
-    module.StopSong(state);
-    return pass;
+    return module.StopSong(state);
 }
 
 std::string Duration(double seconds) {
@@ -75,14 +77,16 @@ std::string Duration(double seconds) {
 
 int RunInfo(const std::string& path) {
     Handle<Module> module;
-    const Result r = LoadModule(path, module);
+    Result r = LoadModule(path, module);
+    if (Failed(r)) return Fail(path, r);
+    Pass pass;
+    r = OnePass(*module, 44100, pass);
     if (Failed(r)) return Fail(path, r);
     int samples = 0, withData = 0;
     for (const SampleSlot& s : module->Samples()) {
         samples += s.present ? 1 : 0;
         withData += s.data ? 1 : 0;
     }
-    const Pass pass = OnePass(*module, 44100);
     std::printf("kind       %s\n", KindName(module->Kind()));
     std::printf("name       %s\n", module->SongName().c_str());
     std::printf("channels   %d\n", module->ChannelCount());
@@ -157,44 +161,68 @@ bool ParseRenderOptions(const std::vector<std::string_view>& args, RenderOptions
     return true;
 }
 
+// Mixes the selected song into `out` until it ends or `limit` frames are
+// written; `written` counts the frames written.
+Result MixInto(ModuleMixer& mixer, std::FILE* out, size_t frameBytes, uint64_t limit,
+               uint64_t& written) {
+    const MixerInstance* song = mixer.Selected();
+    while (song->playing && written < limit) {
+        Result r = mixer.ClearBlock();
+        if (Succeeded(r)) r = mixer.MixBlock();
+        if (Failed(r)) return r;
+        // The block ends in silence after the song's end; that part is left out.
+        const uint64_t frames = std::min<uint64_t>(song->framesPlayed, limit) - written;
+        if (std::fwrite(mixer.OutputBlock(), frameBytes, frames, out) != frames)
+            return ERR_FILE_WRITE;
+        written += frames;
+    }
+    return RESULT_OK;
+}
+
+// The WAV header, the song, then the header again with the data size known.
+Result WriteWav(ModuleMixer& mixer, std::FILE* out, const RenderOptions& o, uint64_t limit,
+                uint64_t& written) {
+    const int channels = o.mono ? 1 : 2;
+    const int bits = o.eightBit ? 8 : 16;
+    const size_t frameBytes = static_cast<size_t>(channels * bits / 8);
+    std::vector<uint8_t> header = WavHeader(o.rate, channels, bits, 0);
+    if (std::fwrite(header.data(), 1, header.size(), out) != header.size()) return ERR_FILE_WRITE;
+    const Result r = MixInto(mixer, out, frameBytes, limit, written);
+    if (Failed(r)) return r;
+    header = WavHeader(o.rate, channels, bits, written * frameBytes);
+    if (std::fseek(out, 0, SEEK_SET) != 0 ||
+        std::fwrite(header.data(), 1, header.size(), out) != header.size())
+        return ERR_FILE_WRITE;
+    return RESULT_OK;
+}
+
 int RunRender(const std::string& path, const std::string& outPath, const RenderOptions& o) {
     Handle<Module> module;
     Result r = LoadModule(path, module);
     if (Failed(r)) return Fail(path, r);
     // With --loop the song repeats forever; N passes are N times one pass.
-    const uint64_t limit = o.loops > 0 ? OnePass(*module, o.rate).frames * o.loops
-                                       : static_cast<uint64_t>(kMaxRenderSeconds * o.rate);
+    uint64_t limit = static_cast<uint64_t>(kMaxRenderSeconds * o.rate);
+    if (o.loops > 0) {
+        Pass pass;
+        r = OnePass(*module, o.rate, pass);
+        if (Failed(r)) return Fail(path, r);
+        limit = pass.frames * static_cast<uint64_t>(o.loops);
+    }
     Handle<ModuleMixer> mixer = MakeHandle<ModuleMixer>();
     mixer->SetModule(module.Get());
     r = mixer->AddSong(0, 0, o.rate, !o.mono, !o.eightBit, false, o.loops > 0);
     if (Failed(r)) return Fail(path, r);
 
-    std::FILE* out = std::fopen(outPath.c_str(), "wb");
+    std::FILE* out = files::OpenFile(outPath, "wb");
     if (!out) return Fail(outPath, ERR_FILE_OPEN);
-    const int channels = o.mono ? 1 : 2;
-    const int bits = o.eightBit ? 8 : 16;
-    const size_t frameBytes = static_cast<size_t>(channels * bits / 8);
-    std::vector<uint8_t> header = WavHeader(o.rate, channels, bits, 0);
-    bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size();
-
-    const MixerInstance* song = mixer->Selected();
     uint64_t written = 0;
     const auto start = std::chrono::steady_clock::now();
-    while (ok && song->playing && written < limit) {
-        mixer->ClearBlock();
-        mixer->MixBlock();
-        // The block ends in silence after the song's end; that part is left out.
-        const uint64_t frames = std::min<uint64_t>(song->framesPlayed, limit) - written;
-        ok = std::fwrite(mixer->OutputBlock(), frameBytes, frames, out) == frames;
-        written += frames;
-    }
+    r = WriteWav(*mixer, out, o, limit, written);
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    header = WavHeader(o.rate, channels, bits, written * frameBytes);
-    ok = ok && std::fseek(out, 0, SEEK_SET) == 0 &&
-         std::fwrite(header.data(), 1, header.size(), out) == header.size();
-    ok = (std::fclose(out) == 0) && ok;
-    if (!ok) return Fail(outPath, ERR_FILE_WRITE);
+    // Closing flushes the last buffered bytes, so a failed close is a failed write.
+    if (std::fclose(out) != 0 && Succeeded(r)) r = ERR_FILE_WRITE;
+    if (Failed(r)) return Fail(outPath, r);
 
     const double seconds = static_cast<double>(written) / o.rate;
     std::printf("rendered %s (%.3f s, %llu frames) in %.3f s: %.1fx real time\n",

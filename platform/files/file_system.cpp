@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <memory>
+#include <new>
 
 namespace vimsa::files {
 namespace {
@@ -137,6 +139,25 @@ int64_t FileSize(std::FILE* file) {
     struct stat info;
     if (::fstat(::fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
     return static_cast<int64_t>(info.st_size);
+}
+
+Result ReadWholeFile(std::string_view path, std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    const std::unique_ptr<std::FILE, void (*)(std::FILE*)> file(OpenFile(path, "rb"), &CloseFile);
+    if (!file) return ERR_FILE_OPEN;
+    const int64_t size = FileSize(file.get());
+    if (size < 0) return ERR_FILE_SIZE;
+    if (static_cast<uint64_t>(size) > bytes.max_size()) return ERR_FAIL;
+    try {
+        bytes.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return ERR_FAIL;
+    }
+    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        bytes.clear();
+        return ERR_FILE_READ;
+    }
+    return RESULT_OK;
 }
 
 bool IsFile(std::string_view path) {

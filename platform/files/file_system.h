@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/result.h"
+
 // File-system services the engine was designed around: buffered C files, folder
 // listing and the current folder, with paths written using `\` or `/` and in any
 // letter case. On case-sensitive file systems a path is found by an exact match
@@ -38,6 +40,12 @@ void CloseFile(std::FILE* file);
 
 // Size of an open file in bytes, or -1. Leaves the file position unchanged.
 int64_t FileSize(std::FILE* file);
+
+// Reads a whole file, found as OpenFile finds it, into `bytes` (left empty on
+// failure): ERR_FILE_OPEN when it cannot be opened, ERR_FILE_SIZE when it has
+// no size (not a regular file), ERR_FILE_READ when fewer bytes arrive than it
+// holds, ERR_FAIL when there is no memory for it.
+Result ReadWholeFile(std::string_view path, std::vector<uint8_t>& bytes);
 
 bool IsFile(std::string_view path);
 bool IsDirectory(std::string_view path);

@@ -29,6 +29,12 @@ TEST(FileSystemTest, MixedCasePathsWithEitherSeparatorFindTheFile) {
     EXPECT_EQ(FileSize(f), 1);
     EXPECT_EQ(std::fgetc(f), 'x');
     CloseFile(f);
+
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(ReadWholeFile(dir.Path() + "\\data\\MESH\\level000.F3DS", bytes), RESULT_OK);
+    EXPECT_EQ(bytes, std::vector<uint8_t>{'x'});
+    EXPECT_EQ(ReadWholeFile(dir.Path() + "/data/mesh", bytes), ERR_FILE_OPEN);
+    EXPECT_TRUE(bytes.empty());
 }
 
 TEST(FileSystemTest, AnExactMatchWinsOverOtherSpellings) {

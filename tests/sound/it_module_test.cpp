@@ -5,10 +5,12 @@
 #include "sound/it_sample_decoder.h"
 #include "sound/play_state.h"
 #include "tests/sound/module_builder.h"
+#include "tests/sound/parsed_module.h"
 
 namespace vimsa {
 namespace {
 
+using test::BitWriter;
 using test::ItBuilder;
 using test::ItSample;
 using test::TrackerEvent;
@@ -16,25 +18,6 @@ using test::TrackerEvent;
 Handle<ItModule> Parsed(const std::vector<uint8_t>& file) {
     return test::Parsed<ItModule>(file);
 }
-
-// Writes values least significant bit first, as the compressed stream holds them.
-struct BitWriter {
-    std::vector<uint8_t> bytes;
-    int bit = 0;
-    void Put(uint32_t value, int bits) {
-        for (int i = 0; i < bits; ++i, ++bit) {
-            if (bit % 8 == 0) bytes.push_back(0);
-            bytes.back() |= static_cast<uint8_t>(((value >> i) & 1) << (bit % 8));
-        }
-    }
-    // The block: 16-bit length, then the stream.
-    std::vector<uint8_t> Block() const {
-        std::vector<uint8_t> b = {static_cast<uint8_t>(bytes.size()),
-                                  static_cast<uint8_t>(bytes.size() >> 8)};
-        b.insert(b.end(), bytes.begin(), bytes.end());
-        return b;
-    }
-};
 
 // Deltas 5, -3 at width 9; to width 3 (wide form); +1, -1; to width 7 (narrow
 // form); +10, -1; to width 2 (middle form); +1, -1.

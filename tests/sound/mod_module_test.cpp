@@ -4,6 +4,7 @@
 
 #include "sound/play_state.h"
 #include "tests/sound/module_builder.h"
+#include "tests/sound/parsed_module.h"
 
 namespace vimsa {
 namespace {
@@ -40,13 +41,14 @@ TEST(ModModuleTest, UnknownOrImpossibleSignaturesAreRefused) {
         ModBuilder b;
         b.signature = bad;
         Handle<ModModule> m = MakeHandle<ModModule>();
-        m->SetData(b.Build());
+        ASSERT_EQ(m->SetData(b.Build()), RESULT_OK);
         EXPECT_EQ(m->Validate(), ERR_MODULE_SIGNATURE) << bad;
         EXPECT_EQ(m->LastResult(), ERR_MODULE_SIGNATURE);
         EXPECT_EQ(m->Parse(), ERR_MODULE_NOT_VALIDATED);
     }
     Handle<ModModule> m = MakeHandle<ModModule>();
-    m->SetData(std::vector<uint8_t>(1083, 0));  // too short to hold a signature
+    ASSERT_EQ(m->SetData(std::vector<uint8_t>(1083, 0)),
+              RESULT_OK);  // too short to hold a signature
     EXPECT_EQ(m->Validate(), ERR_MODULE_SIGNATURE);
 }
 
@@ -54,7 +56,7 @@ TEST(ModModuleTest, ParseChecksItsState) {
     Handle<ModModule> m = MakeHandle<ModModule>();
     EXPECT_EQ(m->Validate(), ERR_MODULE_NO_DATA);
     EXPECT_EQ(m->Parse(), ERR_MODULE_NO_DATA);
-    m->SetData(ModBuilder().Build());
+    ASSERT_EQ(m->SetData(ModBuilder().Build()), RESULT_OK);
     EXPECT_EQ(m->Parse(), ERR_MODULE_NOT_VALIDATED);
     EXPECT_EQ(m->StartSong(0, 0, true, false, false), ERR_MODULE_NOT_PARSED);
     EXPECT_EQ(m->Validate(), RESULT_OK);

@@ -1,7 +1,8 @@
 #pragma once
 
 // Builds small MOD, S3M and IT file images in memory, so tests can state
-// exactly which samples, rows and effects a module holds.
+// exactly which samples, rows and effects a module holds. Free of the test
+// framework, so the fuzzers' seed generator builds its modules with it too.
 
 #include <algorithm>
 #include <array>
@@ -9,11 +10,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
-
-#include "core/ref_object.h"
-#include "core/result.h"
 
 namespace vimsa::test {
 
@@ -355,14 +351,24 @@ struct ItBuilder {
     }
 };
 
-// A module of kind M made from file bytes, expected to validate and parse.
-template <typename M>
-Handle<M> Parsed(const std::vector<uint8_t>& file) {
-    Handle<M> m = MakeHandle<M>();
-    EXPECT_EQ(m->SetData(file), RESULT_OK);
-    EXPECT_EQ(m->Validate(), RESULT_OK);
-    EXPECT_EQ(m->Parse(), RESULT_OK);
-    return m;
-}
+// Writes values least significant bit first, as an IT compressed sample
+// stream holds them.
+struct BitWriter {
+    std::vector<uint8_t> bytes;
+    int bit = 0;
+    void Put(uint32_t value, int bits) {
+        for (int i = 0; i < bits; ++i, ++bit) {
+            if (bit % 8 == 0) bytes.push_back(0);
+            bytes.back() |= static_cast<uint8_t>(((value >> i) & 1) << (bit % 8));
+        }
+    }
+    // The block: 16-bit length, then the stream.
+    std::vector<uint8_t> Block() const {
+        std::vector<uint8_t> b = {static_cast<uint8_t>(bytes.size()),
+                                  static_cast<uint8_t>(bytes.size() >> 8)};
+        b.insert(b.end(), bytes.begin(), bytes.end());
+        return b;
+    }
+};
 
 }  // namespace vimsa::test

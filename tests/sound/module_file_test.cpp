@@ -43,13 +43,15 @@ TEST(ReplaceExtensionTest, ReplacesOnlyTheLastComponentsExtension) {
     EXPECT_EQ(ReplaceExtension("song", ".MOD"), "song.MOD");
 }
 
-TEST_F(ModuleFileTest, ModReadsUnderItsOwnExtensionInAnyCase) {
+TEST_F(ModuleFileTest, ModReadsUnderItsOwnExtensionInAnyCaseAndWithEitherSeparator) {
     const std::vector<uint8_t> file = test::ModBuilder().Build();
-    Write("tune.mod", file);
-    ModModule m;
-    EXPECT_EQ(m.ReadFile((dir_ / "tune.xm").string()), RESULT_OK);
-    EXPECT_EQ(m.FileData(), file);
-    EXPECT_EQ(m.Validate(), RESULT_OK);
+    fs::create_directories(dir_ / "Music");
+    Write("Music/SONG.MOD", file);
+    for (const char* asked : {"/Music/SONG.xm", "/music/song.mod", "\\Music\\Song.mod"}) {
+        ModModule m;
+        EXPECT_EQ(m.ReadFile(dir_.string() + asked), RESULT_OK) << asked;
+        EXPECT_EQ(m.FileData(), file) << asked;
+    }
 }
 
 TEST_F(ModuleFileTest, S3mUsesS3mAndItKeepsTheGivenName) {
@@ -80,20 +82,21 @@ TEST_F(ModuleFileTest, ReadingEmptiesTheModuleFirst) {
     EXPECT_EQ(m.Validate(), ERR_MODULE_NO_DATA);
 }
 
-TEST(ModuleDataTest, ReloadingKeepsTheFirstPlayStateAndStopsIt) {
+TEST(ModuleDataTest, ReloadingFreesEveryPlayState) {
     ModModule m;
-    m.SetData(test::ModBuilder().Build());
+    ASSERT_EQ(m.SetData(test::ModBuilder().Build()), RESULT_OK);
     ASSERT_EQ(m.Validate(), RESULT_OK);
     ASSERT_EQ(m.Parse(), RESULT_OK);
-    PlayState* first = m.GetPlayState(0);
+    PlayState* second = nullptr;
     ASSERT_EQ(m.StartSong(0, 0, true, false, false), RESULT_OK);
-    ASSERT_EQ(m.StartSong(0, 0, true, false, true), RESULT_OK);
-    EXPECT_TRUE(first->playing);
-    m.SetData(test::ModBuilder().Build());
-    EXPECT_EQ(m.GetPlayState(0), first);  // a mixer bound to it stays valid
-    EXPECT_EQ(m.PlayStateCount(), 1u);
-    EXPECT_FALSE(first->playing);
-    EXPECT_EQ(first->Tick(44100), ERR_MODULE_SONG_END);
+    ASSERT_EQ(m.StartSong(0, 0, true, false, true, &second), RESULT_OK);
+    const uint64_t ids[] = {m.GetPlayState(0)->Id(), second->Id()};
+    ASSERT_EQ(m.SetData(test::ModBuilder().Build()), RESULT_OK);
+    for (const uint64_t id : ids)
+        EXPECT_EQ(m.FindPlayState(id), nullptr);
+    ASSERT_EQ(m.PlayStateCount(), 1u);
+    EXPECT_FALSE(m.GetPlayState(0)->playing);
+    EXPECT_EQ(m.FindPlayState(m.GetPlayState(0)->Id()), m.GetPlayState(0));
 }
 
 TEST_F(ModuleFileTest, EmptyFileHasNoData) {

@@ -1,13 +1,18 @@
 #include "sound/module_mixer.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "sound/it_module.h"
 #include "sound/s3m_module.h"
 #include "tests/sound/module_builder.h"
+#include "tests/sound/parsed_module.h"
 
 namespace vimsa {
 namespace {
@@ -54,10 +59,15 @@ Handle<ModuleMixer> MixerFor(Module* module, bool stereo = true, bool sixteenBit
     return mixer;
 }
 
+// Clears the output block and mixes the next block into it.
+Result NextBlock(ModuleMixer& mixer) {
+    const Result cleared = mixer.ClearBlock();
+    return Failed(cleared) ? cleared : mixer.MixBlock();
+}
+
 Handle<ModuleMixer> MixOneBlock(Module* module, bool stereo = true, bool sixteenBit = true) {
     Handle<ModuleMixer> mixer = MixerFor(module, stereo, sixteenBit);
-    EXPECT_EQ(mixer->ClearBlock(), RESULT_OK);
-    EXPECT_EQ(mixer->MixBlock(), RESULT_OK);
+    EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     return mixer;
 }
 
@@ -117,14 +127,13 @@ TEST(ModuleMixerTest, InterpolatesWithTheTopBitsOfTheFraction) {
     b.pans.fill(0x20 | 8);
     Handle<Module> m = ParsedS3m(b);
     Handle<ModuleMixer> mixer = MixerFor(m.Get());
-    Voice& v = mixer->Selected()->state->voices[0];
+    Voice& v = mixer->SelectedState()->voices[0];
     v.data = m->Samples()[0].data;
     v.length = 4;
     v.volume = 63;
     v.positionFraction = 0x80000000u;
     v.step = Step{0, 1};
-    mixer->ClearBlock();
-    mixer->MixBlock();
+    EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     // Halfway between 0x8000 and 0xFF00: 32768 + 32512 * 128 / 256 = 49024;
     // 63 * 16256 / 64 = 16002; 8 * 16002 / 16 = 8001; / 4 = 2000.
     const std::vector<int16_t> out = Output16(*mixer);
@@ -206,7 +215,7 @@ TEST(ModuleMixerTest, SixteenBitSamples) {
     EXPECT_EQ(out[0], 9072 / 4);
     EXPECT_EQ(out[1], 7056 / 4);
     EXPECT_EQ(out[2046], 9072 / 4);
-    const Voice& v = mixer->Selected()->state->voices[0];
+    const Voice& v = mixer->SelectedState()->voices[0];
     EXPECT_EQ(v.position % 2, 0u);  // whole samples only
     EXPECT_LT(v.position, 1000u);
 }
@@ -218,7 +227,7 @@ TEST(ModuleMixerTest, PingPongLoopTurnsAtBothEnds) {
         b.instruments[0].data[100 + i] = static_cast<uint8_t>(0x80 + i);
     Handle<Module> m = ParsedS3m(b);
     Handle<ModuleMixer> mixer = MixerFor(m.Get());
-    Voice& v = mixer->Selected()->state->voices[0];
+    Voice& v = mixer->SelectedState()->voices[0];
     const SampleSlot& slot = m->Samples()[0];
     v.data = slot.data;
     v.length = 300;
@@ -228,8 +237,7 @@ TEST(ModuleMixerTest, PingPongLoopTurnsAtBothEnds) {
     v.position = 100;
     v.volume = 63;
     v.step = Step{1, 0};
-    mixer->ClearBlock();
-    mixer->MixBlock();
+    EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     // 100 frames up, 100 down: the 1024th frame is the 24th of the sixth
     // upward run.
     EXPECT_FALSE(v.backwards);
@@ -238,13 +246,11 @@ TEST(ModuleMixerTest, PingPongLoopTurnsAtBothEnds) {
     const std::vector<int16_t> out = Output16(*mixer);
     for (int i = 0; i < 2048; ++i)
         ASSERT_GE(out[i], 0) << i;
-    mixer->ClearBlock();
-    mixer->MixBlock();
+    EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     EXPECT_FALSE(v.backwards);  // 2048 = 10 * 200 + 48
     EXPECT_EQ(v.position, 148u);
     for (int block = 3; block <= 5; ++block) {
-        mixer->ClearBlock();
-        mixer->MixBlock();
+        EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     }
     EXPECT_TRUE(v.backwards);  // 5120 = 25 * 200 + 120: 20 samples down from 199
     EXPECT_EQ(v.position, 179u);
@@ -254,15 +260,14 @@ TEST(ModuleMixerTest, ForwardLoopShorterThanAStepStaysInside) {
     S3mBuilder b = ConstantSong(0x80, {});
     Handle<Module> m = ParsedS3m(b);
     Handle<ModuleMixer> mixer = MixerFor(m.Get());
-    Voice& v = mixer->Selected()->state->voices[0];
+    Voice& v = mixer->SelectedState()->voices[0];
     v.data = m->Samples()[0].data;
     v.length = 4000;
     v.loopStart = 10;
     v.loopLength = 1;
     v.volume = 63;
     v.step = Step{7, 0x80000000u};
-    mixer->ClearBlock();
-    mixer->MixBlock();
+    EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
     EXPECT_EQ(v.position, 10u);
 }
 
@@ -293,13 +298,12 @@ TEST(ModuleMixerTest, SongEndStopsMixingAndCountsItsFrames) {
     const MixerInstance* song = mixer->Selected();
     int blocks = 0;
     while (song->playing && blocks < 1000) {
-        mixer->ClearBlock();
-        mixer->MixBlock();
+        EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
         ++blocks;
     }
     EXPECT_EQ(song->framesPlayed, 64u * 6u * 882u);
     EXPECT_EQ(blocks, static_cast<int>((64 * 6 * 882 + 1023) / 1024));
-    EXPECT_FALSE(song->state->playing);
+    EXPECT_FALSE(mixer->SelectedState()->playing);
 }
 
 TEST(ModuleMixerTest, TempoChangeShortensTicks) {
@@ -317,8 +321,7 @@ TEST(ModuleMixerTest, SeveralSongsAddUpAndRemoveCleanly) {
     ASSERT_EQ(mixer.AddSong(0, 0, kRate, true, true, true, false), RESULT_OK);
     EXPECT_EQ(mixer.InstanceCount(), 2u);
     EXPECT_EQ(m->PlayStateCount(), 2u);
-    mixer.ClearBlock();
-    mixer.MixBlock();
+    EXPECT_EQ(NextBlock(mixer), RESULT_OK);
     const std::vector<int16_t> both = Output16(mixer);
     EXPECT_EQ(both[0], 13000);
     EXPECT_EQ(mixer.SelectSong(2), ERR_MODULE_NO_PLAY_STATE);
@@ -328,9 +331,51 @@ TEST(ModuleMixerTest, SeveralSongsAddUpAndRemoveCleanly) {
     EXPECT_EQ(m->PlayStateCount(), 1u);
     ASSERT_EQ(mixer.RemoveSong(), RESULT_OK);  // the first stays, stopped
     EXPECT_EQ(mixer.InstanceCount(), 1u);
-    mixer.ClearBlock();
-    mixer.MixBlock();
+    EXPECT_EQ(NextBlock(mixer), RESULT_OK);
     EXPECT_EQ(Output16(mixer)[0], 0);
+}
+
+// A song freed under the mixer, by a reload or by stopping it on the module,
+// leaves the mix: the block that finds it gone reports so, later blocks are
+// silent for it, and a new AddSong plays again.
+TEST(ModuleMixerTest, ASongFreedBetweenBlocksLeavesTheMix) {
+    const std::vector<uint8_t> file =
+        ConstantSong(0xFF, {TrackerEvent{0, 0, 0x40, 1, -1, -1, 0}}).Build();
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("vimsa_mixer_reload_" + std::to_string(::getpid()) + ".s3m");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
+    const struct {
+        const char* what;
+        bool reload;
+        int16_t leftAfter;  // what the first song still gives
+    } cases[] = {{"reloaded", true, 0}, {"second song stopped", false, 6500}};
+    for (const auto& c : cases) {
+        Handle<Module> m = ParsedS3m(ConstantSong(0xFF, {TrackerEvent{0, 0, 0x40, 1, -1, -1, 0}}));
+        Handle<ModuleMixer> mixer = MixerFor(m.Get());
+        ASSERT_EQ(mixer->AddSong(0, 0, kRate, true, true, true, false), RESULT_OK);
+        ASSERT_EQ(NextBlock(*mixer), RESULT_OK);
+        EXPECT_EQ(Output16(*mixer)[0], 13000) << c.what;
+        if (c.reload) {
+            ASSERT_EQ(m->ReadFile(path.string()), RESULT_OK);
+            ASSERT_EQ(m->Validate(), RESULT_OK);
+            ASSERT_EQ(m->Parse(), RESULT_OK);
+        } else {
+            ASSERT_EQ(m->StopSong(m->GetPlayState(1)), RESULT_OK);
+        }
+        EXPECT_EQ(NextBlock(*mixer), ERR_MODULE_NO_PLAY_STATE) << c.what;
+        EXPECT_EQ(Output16(*mixer)[0], c.leftAfter) << c.what;
+        EXPECT_FALSE(mixer->Selected()->playing) << c.what;
+        EXPECT_EQ(NextBlock(*mixer), RESULT_OK) << c.what;
+        EXPECT_EQ(Output16(*mixer)[0], c.leftAfter) << c.what;
+
+        ASSERT_EQ(mixer->AddSong(0, 0, kRate, true, true, false, false), RESULT_OK);
+        ASSERT_EQ(NextBlock(*mixer), RESULT_OK);
+        EXPECT_EQ(Output16(*mixer)[0], 6500) << c.what;
+    }
+    std::filesystem::remove(path);
 }
 
 // FNV-1a over the rendered bytes.
@@ -348,8 +393,7 @@ std::vector<uint8_t> Render(Module* module, bool stereo, bool sixteenBit) {
     std::vector<uint8_t> pcm;
     const MixerInstance* song = mixer->Selected();
     for (int blocks = 0; song->playing && blocks < 2000; ++blocks) {
-        mixer->ClearBlock();
-        mixer->MixBlock();
+        EXPECT_EQ(NextBlock(*mixer), RESULT_OK);
         pcm.insert(pcm.end(), mixer->OutputBlock(), mixer->OutputBlock() + mixer->BlockBytes());
     }
     return pcm;

@@ -40,7 +40,7 @@ struct Song {
         s.loopEnd = 600;
         b.instruments = {s};
         module = MakeHandle<S3mModule>();
-        module->SetData(b.Build());
+        EXPECT_EQ(module->SetData(b.Build()), RESULT_OK);
         EXPECT_EQ(module->Validate(), RESULT_OK);
         EXPECT_EQ(module->Parse(), RESULT_OK);
         EXPECT_EQ(module->StartSong(0, 0, true, loop, false, &state), RESULT_OK);
@@ -109,24 +109,33 @@ TEST(PlayStateTest, EndOfOrdersWrapsWhenLooping) {
     EXPECT_EQ(song.state->row, 1);
 }
 
-TEST(PlayStateTest, PositionJumpBackwardsStopsWithoutLoopingAndJumpsWithIt) {
-    const std::vector<std::vector<TrackerEvent>> patterns = {{}, {Effect(0, 2, 0)}};
-    Song once(patterns);
-    // Pattern 0 (384 ticks), then row 0 of pattern 1 plays out its 6 ticks.
-    EXPECT_EQ(once.Ticks(64 * 6 + 6), RESULT_OK);
-    EXPECT_EQ(once.state->Tick(kRate), ERR_MODULE_SONG_END);
-
-    Song looped(patterns, {}, /*loop=*/true);
-    EXPECT_EQ(looped.Ticks(64 * 6 + 7), RESULT_OK);
-    EXPECT_EQ(looped.state->orderPosition, 1);  // order 0 is playing again
-    EXPECT_EQ(looped.state->row, 1);
-}
-
-TEST(PlayStateTest, PositionJumpForwardSkipsOrders) {
-    Song song({{Effect(0, 2, 2)}, {Note(0, kC4)}, {Note(0, kC5)}});
-    song.Ticks(7);
-    EXPECT_EQ(song.state->orderPosition, 3);
-    EXPECT_EQ(song.V().period, 856);
+TEST(PlayStateTest, PositionJumpEndsTheSongOnlyWhenItGoesBackWithoutLooping) {
+    const TrackerEvent c5 = Note(0, kC5);
+    const struct {
+        const char* what;
+        Patterns patterns;
+        bool loop;
+        int ticks;       // the last of them loads the jump's target
+        int orderAfter;  // 0: the song has ended instead
+    } cases[] = {
+        {"B01 on order 0 plays order 1", {{Effect(0, 2, 1)}, {c5}}, false, 7, 2},
+        {"B02 on order 0 skips order 1", {{Effect(0, 2, 2)}, {}, {c5}}, false, 7, 3},
+        {"B00 on order 0 would repeat it", {{Effect(0, 2, 0)}, {c5}}, false, 7, 0},
+        {"B00 on order 1 goes back", {{c5}, {Effect(0, 2, 0)}}, false, 64 * 6 + 7, 0},
+        {"B00 on order 1, looping", {{c5}, {Effect(0, 2, 0)}}, true, 64 * 6 + 7, 1},
+    };
+    for (const auto& c : cases) {
+        Song song(c.patterns, {}, c.loop);
+        ASSERT_EQ(song.Ticks(c.ticks - 1), RESULT_OK) << c.what;
+        if (c.orderAfter == 0) {
+            EXPECT_EQ(song.state->Tick(kRate), ERR_MODULE_SONG_END) << c.what;
+            continue;
+        }
+        EXPECT_EQ(song.state->Tick(kRate), RESULT_OK) << c.what;
+        EXPECT_EQ(song.state->orderPosition, c.orderAfter) << c.what;
+        EXPECT_EQ(song.state->row, 1) << c.what;
+        EXPECT_EQ(song.V().period, 856) << c.what;
+    }
 }
 
 TEST(PlayStateTest, PatternBreakStartsTheNextPatternAtItsRow) {
@@ -335,7 +344,7 @@ TEST(PlayStateTest, PanCommandOnlyInStereo) {
     Handle<S3mModule> m = song.module;
     PlayState* mono = nullptr;
     ASSERT_EQ(m->StartSong(0, 0, false, false, true, &mono), RESULT_OK);
-    mono->Tick(kRate);
+    ASSERT_EQ(mono->Tick(kRate), RESULT_OK);
     EXPECT_EQ(mono->channelPan[0], 3);
 }
 

@@ -4,6 +4,7 @@
 
 #include "sound/play_state.h"
 #include "tests/sound/module_builder.h"
+#include "tests/sound/parsed_module.h"
 
 namespace vimsa {
 namespace {
@@ -19,12 +20,12 @@ Handle<S3mModule> Parsed(const std::vector<uint8_t>& file) {
 TEST(S3mModuleTest, SignatureIsScrmAtOffset44) {
     std::vector<uint8_t> file = S3mBuilder().Build();
     Handle<S3mModule> m = MakeHandle<S3mModule>();
-    m->SetData(file);
+    ASSERT_EQ(m->SetData(file), RESULT_OK);
     EXPECT_EQ(m->Validate(), RESULT_OK);
     file[45] = 'X';
-    m->SetData(file);
+    ASSERT_EQ(m->SetData(file), RESULT_OK);
     EXPECT_EQ(m->Validate(), ERR_MODULE_SIGNATURE);
-    m->SetData(std::vector<uint8_t>(47, 0));
+    ASSERT_EQ(m->SetData(std::vector<uint8_t>(47, 0)), RESULT_OK);
     EXPECT_EQ(m->Validate(), ERR_MODULE_SIGNATURE);
     EXPECT_STREQ(m->DefaultExtension(), ".S3M");
 }

@@ -11,6 +11,7 @@
 #include "render/pixel_format.h"
 #include "render/texture.h"
 #include "tests/render/image_builders.h"
+#include "tests/sound/module_builder.h"
 
 namespace vimsa {
 namespace {
@@ -151,6 +152,22 @@ TEST_F(ToolTest, PakBuildsAndListsArchives) {
 }
 
 TEST_F(ToolTest, ModInfoAndRender) {
+    // A module is found in any letter case and with either separator, as the
+    // engine finds every file.
+    fs::create_directories(dir_ / "Music");
+    test::WriteFile(dir_ / "Music" / "SONG.MOD", test::ModBuilder().Build());
+    for (const std::string& asked : {dir_.string() + "\\music\\Song.mod", Path("MUSIC/song.mod")}) {
+        const ToolRun found = Tool("mod info '" + asked + "'");
+        EXPECT_EQ(found.status, 0) << asked << ": " << found.output;
+        EXPECT_NE(found.output.find("test song"), std::string::npos) << found.output;
+    }
+    const ToolRun bad = Tool("mod info " + Path("none.mod"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.output.find("0x80000001"), std::string::npos) << bad.output;
+    const ToolRun full = Tool("mod render " + Path("Music/SONG.MOD") + " /dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.output.find("0x80000005"), std::string::npos) << full.output;
+
     const std::string module = std::string(VIMSA_TESTDATA_DIR) + "/modules/gd-giirm.s3m";
     if (!fs::exists(module)) GTEST_SKIP() << "test data not found: " << module;
     const ToolRun info = Tool("mod info " + module);
@@ -169,10 +186,6 @@ TEST_F(ToolTest, ModInfoAndRender) {
     // so a rate that does not divide evenly ends a little early).
     const double seconds = (wav.size() - 44) / 2.0 / 22050;
     EXPECT_NEAR(seconds, 51.84, 0.26);
-
-    const ToolRun bad = Tool("mod info " + Path("none.mod"));
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_NE(bad.output.find("0x80000001"), std::string::npos) << bad.output;
 }
 
 }  // namespace
