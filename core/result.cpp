@@ -1,7 +1,9 @@
 #include "core/result.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
+#include <ostream>
 
 namespace vimsa {
 namespace {
@@ -169,6 +171,13 @@ const char* ResultText(Result code) {
 const char* ResultName(Result code) {
     const ResultEntry* e = Find(code);
     return e ? e->name : nullptr;
+}
+
+void PrintTo(Result code, std::ostream* out) {
+    const char* name = ResultName(code);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<uint32_t>(code.code));
+    *out << (name ? name : "unknown") << " (" << hex << ")";
 }
 
 }  // namespace vimsa

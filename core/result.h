@@ -1,16 +1,27 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 
 namespace vimsa {
 
 // Result of a fallible engine operation: 0 for success, bit 31 set for
 // failure. General codes are 0x80000000..0x8000000D; module codes are
 // 0x81MMGGCC (module, group, condition).
-using Result = int32_t;
+//
+// A result may not be dropped unseen: check it, pass it on, or discard it on
+// purpose with `(void)` and a word on why. It converts to and from the
+// signed 32-bit code, so codes compare, switch and travel as plain numbers.
+struct [[nodiscard]] Result {
+    int32_t code = 0;
+
+    constexpr Result() = default;
+    constexpr Result(int32_t value) : code(value) {}     // NOLINT: codes are plain numbers
+    constexpr operator int32_t() const { return code; }  // NOLINT
+};
 
 constexpr Result MakeResult(uint32_t bits) {
-    return static_cast<Result>(bits);
+    return Result(static_cast<int32_t>(bits));
 }
 constexpr bool Failed(Result r) {
     return r < 0;
@@ -24,6 +35,9 @@ const char* ResultText(Result code);
 
 // Name of the constant for a code ("ERR_FILE_OPEN"), or nullptr when unknown.
 const char* ResultName(Result code);
+
+// How test frameworks print a result: its name and code, "ERR_BAD_TAG (0x8000000C)".
+void PrintTo(Result code, std::ostream* out);
 
 // clang-format off
 constexpr Result RESULT_OK          = 0;

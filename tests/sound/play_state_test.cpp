@@ -53,6 +53,11 @@ struct Song {
             r = state->Tick(kRate);
         return r;
     }
+    // Runs n ticks that must all succeed.
+    void Play(int n) {
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(state->Tick(kRate), RESULT_OK) << "tick " << i + 1 << " of " << n;
+    }
     Voice& V(int channel = 0) { return state->voices[channel]; }
 };
 
@@ -88,7 +93,7 @@ TEST(PlayStateTest, StartSetsUpTheFirstRowTick) {
     EXPECT_EQ(song.V().volume, 63);
     EXPECT_NE(song.V().data, nullptr);
     EXPECT_DOUBLE_EQ(s.playTime, 0.02);
-    song.Ticks(6);
+    song.Play(6);
     EXPECT_EQ(s.row, 2);
     EXPECT_EQ(s.tickCount, 7u);
 }
@@ -140,13 +145,13 @@ TEST(PlayStateTest, PositionJumpEndsTheSongOnlyWhenItGoesBackWithoutLooping) {
 
 TEST(PlayStateTest, PatternBreakStartsTheNextPatternAtItsRow) {
     Song song({{Effect(0, 3, 0x12)}, {Note(12, kC5)}});
-    song.Ticks(7);
+    song.Play(7);
     EXPECT_EQ(song.state->orderPosition, 2);
     EXPECT_EQ(song.state->row, 13);
     EXPECT_EQ(song.V().period, 856);
     // A parameter whose low nibble is above 9 is no break.
     Song ignored({{Effect(0, 3, 0x1A)}, {}});
-    ignored.Ticks(7);
+    ignored.Play(7);
     EXPECT_EQ(ignored.state->row, 2);
 }
 
@@ -175,22 +180,22 @@ TEST(PlayStateTest, VolumeSlideCases) {
     };
     for (const auto& c : cases) {
         Song song({{Note(0, kC4, 4, c.parameter, 32)}});
-        song.Ticks(1);
+        song.Play(1);
         EXPECT_EQ(song.V().volume, c.afterRowTick) << std::hex << int(c.parameter);
-        song.Ticks(1);
+        song.Play(1);
         EXPECT_EQ(song.V().volume, c.afterTick1) << std::hex << int(c.parameter);
-        song.Ticks(1);
+        song.Play(1);
         EXPECT_EQ(song.V().volume, c.afterTick2) << std::hex << int(c.parameter);
-        song.Ticks(3);
+        song.Play(3);
         EXPECT_EQ(song.V().volume, c.afterTick5) << std::hex << int(c.parameter);
     }
 }
 
 TEST(PlayStateTest, VolumeSlideZeroUsesItsMemory) {
     Song song({{Note(0, kC4, 4, 0x02, 40), Effect(1, 4, 0)}});
-    song.Ticks(6);
+    song.Play(6);
     EXPECT_EQ(song.V().volume, 30);
-    song.Ticks(6);
+    song.Play(6);
     EXPECT_EQ(song.V().volume, 20);
 }
 
@@ -198,21 +203,21 @@ TEST(PlayStateTest, ArpeggioCyclesThroughThreePeriods) {
     Song song({{Note(0, kC4, 10, 0x37), Effect(1, -1, 0)}});
     const int32_t expected[] = {1712, 1440, 1140, 1712, 1440, 1140};
     for (int tick = 0; tick < 6; ++tick) {
-        song.Ticks(1);
+        song.Play(1);
         EXPECT_EQ(song.V().period, expected[tick]) << "tick " << tick;
     }
-    song.Ticks(1);  // the next row has no arpeggio: back to the note
+    song.Play(1);  // the next row has no arpeggio: back to the note
     EXPECT_EQ(song.V().period, 1712);
     EXPECT_EQ(song.V().step.fraction, StepFromPeriod(1712, kRate).fraction);
 }
 
 TEST(PlayStateTest, TonePortamentoStopsAtItsTarget) {
     Song song({{Note(0, kC4), Note(1, kC5, 7, 0x40)}});
-    song.Ticks(6);
+    song.Play(6);
     song.V().position = 321;  // as if mixed for a while
     const int32_t expected[] = {1712, 1456, 1200, 944, 856, 856};
     for (int tick = 0; tick < 6; ++tick) {
-        song.Ticks(1);
+        song.Play(1);
         EXPECT_EQ(song.V().period, expected[tick]) << "tick " << tick;
     }
     EXPECT_EQ(song.V().notePeriod, 856);
@@ -222,75 +227,75 @@ TEST(PlayStateTest, TonePortamentoStopsAtItsTarget) {
 
 TEST(PlayStateTest, PortamentoFineExtraFineAndLimits) {
     Song fine({{Note(0, kC4, 6, 0xF2)}});
-    fine.Ticks(6);
+    fine.Play(6);
     EXPECT_EQ(fine.V().period, 1712 - 8);
     EXPECT_EQ(fine.V().effect, effect::kNone);
     Song extra({{Note(0, kC4, 5, 0xE3)}});
-    extra.Ticks(6);
+    extra.Play(6);
     EXPECT_EQ(extra.V().period, 1712 + 3);
     Song down({{Note(0, kC4, 5, 0x10)}});
-    down.Ticks(3);
+    down.Play(3);
     EXPECT_EQ(down.V().period, 1712 + 2 * 64);
     Song floor({{Note(0, 0x90, 6, 0xDF)}});  // octave 9: period 53
-    floor.Ticks(2);
+    floor.Play(2);
     EXPECT_EQ(floor.V().period, 0);
     EXPECT_EQ(floor.V().step.integer | floor.V().step.fraction, 0u);
     Song ceiling({{Note(0, 0x00, 5, 0xDF)}});  // period 27392 already
-    ceiling.Ticks(3);
+    ceiling.Play(3);
     EXPECT_EQ(ceiling.V().period, PeriodTable::kMaxPeriod);
 }
 
 TEST(PlayStateTest, VibratoMovesTheStepNotThePeriod) {
     Song song({{Note(0, kC4, 8, 0x8F), Effect(1, -1, 0)}});
-    song.Ticks(1);
+    song.Play(1);
     const Step base = song.V().step;
-    song.Ticks(1);  // position 32: table entry 8 (180); delta (15 * 180 / 128) * 4 = 84
+    song.Play(1);  // position 32: table entry 8 (180); delta (15 * 180 / 128) * 4 = 84
     EXPECT_EQ(song.V().period, 1712);
     EXPECT_EQ(song.V().step.fraction, StepFromPeriod(1712 + 84, kRate).fraction);
-    song.Ticks(5);  // the next row has no vibrato: the step returns
+    song.Play(5);  // the next row has no vibrato: the step returns
     EXPECT_EQ(song.V().step.fraction, base.fraction);
 }
 
 TEST(PlayStateTest, FineVibratoKeepsTheSmallDelta) {
     Song song({{Note(0, kC4, 21, 0x8F)}});
-    song.Ticks(2);
+    song.Play(2);
     EXPECT_EQ(song.V().step.fraction, StepFromPeriod(1712 + 21, kRate).fraction);
 }
 
 TEST(PlayStateTest, TremoloOffsetsTheVolumeWhileItRuns) {
     Song song({{Note(0, kC4, 18, 0x8F, 30), Effect(1, -1, 0)}});
-    song.Ticks(2);
+    song.Play(2);
     EXPECT_EQ(song.V().tremoloOffset, 15 * 180 / 128);
     EXPECT_EQ(song.V().volume, 30);
-    song.Ticks(5);
+    song.Play(5);
     EXPECT_EQ(song.V().tremoloOffset, 0);
 }
 
 TEST(PlayStateTest, SampleOffsetWrapsIntoTheLoopOrStopsAtTheEnd) {
     Song looped({{Note(0, kC4, 15, 5)}}, {}, false, /*loopedSample=*/true);
-    looped.Ticks(1);
+    looped.Play(1);
     EXPECT_EQ(looped.V().position, 200u + (1280u - 1000u) % 400u);
     Song plain({{Note(0, kC4, 15, 5)}});
-    plain.Ticks(1);
+    plain.Play(1);
     EXPECT_EQ(plain.V().position, 999u);
     Song inside({{Note(0, kC4, 15, 2), Note(1, kC4, 15, 0)}});
-    inside.Ticks(1);
+    inside.Play(1);
     EXPECT_EQ(inside.V().position, 512u);
-    inside.Ticks(6);  // parameter 0 takes the memory
+    inside.Play(6);  // parameter 0 takes the memory
     EXPECT_EQ(inside.V().position, 512u);
 }
 
 TEST(PlayStateTest, RetriggerRestartsAndChangesTheVolume) {
     Song song({{Note(0, kC4, 17, 0x23, 40), Effect(1, 17, 0x23)}});
-    song.Ticks(3);
+    song.Play(3);
     song.V().position = 500;
-    song.Ticks(1);  // tick 3: retrigger
+    song.Play(1);  // tick 3: retrigger
     EXPECT_EQ(song.V().position, 0u);
     EXPECT_EQ(song.V().volume, 38);
     song.V().position = 500;
-    song.Ticks(2);
+    song.Play(2);
     EXPECT_EQ(song.V().position, 500u);
-    song.Ticks(1);  // next row: the count goes on across the row
+    song.Play(1);  // next row: the count goes on across the row
     EXPECT_EQ(song.V().position, 0u);
     EXPECT_EQ(song.V().volume, 36);
 }
@@ -305,19 +310,19 @@ TEST(PlayStateTest, RetriggerVolumeTable) {
 
 TEST(PlayStateTest, NoteCutStopsTheVoiceOnItsTick) {
     Song song({{Note(0, kC4, 19, 0xC2)}});
-    song.Ticks(2);
+    song.Play(2);
     EXPECT_NE(song.V().step.fraction, 0u);
-    song.Ticks(1);
+    song.Play(1);
     EXPECT_EQ(song.V().step.integer | song.V().step.fraction, 0u);
     EXPECT_EQ(song.V().effect, effect::kNone);
     // SC0 and a count at or past the speed do nothing.
     for (int parameter : {0xC0, 0xC6}) {
         Song uncut({{Note(0, kC4, 19, parameter)}});
-        uncut.Ticks(6);
+        uncut.Play(6);
         EXPECT_NE(uncut.V().step.fraction, 0u) << parameter;
     }
     Song byNote({{Note(0, kC4), Note(1, kNoteCut)}});
-    byNote.Ticks(7);
+    byNote.Play(7);
     EXPECT_EQ(byNote.V().step.integer | byNote.V().step.fraction, 0u);
 }
 
@@ -325,20 +330,20 @@ TEST(PlayStateTest, SpeedTempoGlobalVolumeAndSync) {
     Song song({{Effect(0, 1, 3), TrackerEvent{0, 1, -1, 0, -1, 20, 0x21},
                 TrackerEvent{0, 2, -1, 0, -1, 22, 0x20}, TrackerEvent{0, 3, -1, 0, -1, 26, 7},
                 Effect(1, 20, 0x20), TrackerEvent{1, 1, -1, 0, -1, 22, 0x41}}});
-    song.Ticks(1);
+    song.Play(1);
     EXPECT_EQ(song.state->speed, 3);
     EXPECT_EQ(song.state->tickCountdown, 3);
     EXPECT_EQ(song.state->tempo, 0x21);
     EXPECT_EQ(song.state->globalVolume, 0x20);
     EXPECT_EQ(song.state->syncValue, 7);
-    song.Ticks(3);  // row 1: T20 and V41 are out of range
+    song.Play(3);  // row 1: T20 and V41 are out of range
     EXPECT_EQ(song.state->tempo, 0x21);
     EXPECT_EQ(song.state->globalVolume, 0x20);
 }
 
 TEST(PlayStateTest, PanCommandOnlyInStereo) {
     Song song({{Effect(0, 19, 0x8E)}});
-    song.Ticks(1);
+    song.Play(1);
     EXPECT_EQ(song.state->channelPan[0], 14);
     EXPECT_EQ(song.V().effect, effect::kNone);
     Handle<S3mModule> m = song.module;
@@ -350,10 +355,10 @@ TEST(PlayStateTest, PanCommandOnlyInStereo) {
 
 TEST(PlayStateTest, InstrumentAloneResetsTheVolume) {
     Song song({{Note(0, kC4, -1, 0, 20), TrackerEvent{1, 0, kNoNote, 1, -1, -1, 0}}});
-    song.Ticks(1);
+    song.Play(1);
     EXPECT_EQ(song.V().volume, 20);
     song.V().position = 77;
-    song.Ticks(6);
+    song.Play(6);
     EXPECT_EQ(song.V().volume, 63);
     EXPECT_EQ(song.V().position, 77u);
 }
@@ -377,7 +382,7 @@ TEST(PlayStateTest, StopSongRemovesAllButTheFirstState) {
 TEST(PlayStateTest, StartPositionIsClamped) {
     Song song({{Note(63, kC4)}, {}});
     ASSERT_EQ(song.module->StartSong(0, 200, true, false, false, &song.state), RESULT_OK);
-    song.Ticks(1);
+    song.Play(1);
     EXPECT_EQ(song.state->row, 64);
     EXPECT_EQ(song.V().period, 1712);
     ASSERT_EQ(song.module->StartSong(999, 0, true, false, false, &song.state), RESULT_OK);
