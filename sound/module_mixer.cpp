@@ -191,6 +191,7 @@ void ModuleMixer::SetModule(Module* module) {
 }
 
 void ModuleMixer::BuildClipTable(uint8_t mixVolume) {
+    clipVolume_ = mixVolume;
     // A louder mix volume gives a steeper ramp, so fewer voices fill it.
     const int volume = std::clamp<int>(mixVolume, 16, 128);
     const int halfWidth = 128 * 64 / volume;
@@ -272,6 +273,8 @@ Result ModuleMixer::ClearBlock() {
 
 Result ModuleMixer::MixBlock() {
     if (!module_) return ERR_MIXER_NO_MODULE;
+    // A reload may bring another mix volume, and with it another ramp.
+    if (module_->MixVolume() != clipVolume_) BuildClipTable(module_->MixVolume());
     Result result = RESULT_OK;
     for (MixerInstance& instance : instances_) {
         if (!instance.playing) continue;

@@ -101,6 +101,7 @@ private:
     // 8-bit mixing clips the accumulator to a byte; the ramp depends on the
     // module's mix volume.
     std::array<uint8_t, 2048> clipTable_{};
+    uint8_t clipVolume_ = 0;  // the mix volume clipTable_ was built for
 };
 
 }  // namespace vimsa

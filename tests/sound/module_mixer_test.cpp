@@ -195,6 +195,16 @@ TEST(ModuleMixerTest, EightBitOutputRestsAtTheMiddleAndUsesTheTables) {
     Handle<ModuleMixer> mono = MixOneBlock(m.Get(), false, false);
     EXPECT_EQ(mono->BlockBytes(), 1024u);
     EXPECT_EQ(mono->OutputBlock()[0], 128 + 125 * 128 / 170);
+
+    // The same module reloaded with mix volume 64: a ramp 128 wide.
+    S3mBuilder louder = ConstantSong(0xFF, {TrackerEvent{0, 0, 0x40, 1, -1, -1, 0}});
+    louder.masterVolume = 0x80 | 64;
+    ASSERT_EQ(m->SetData(louder.Build()), RESULT_OK);
+    ASSERT_EQ(m->Validate(), RESULT_OK);
+    ASSERT_EQ(m->Parse(), RESULT_OK);
+    ASSERT_EQ(mono->AddSong(0, 0, kRate, false, false, false, false), RESULT_OK);
+    ASSERT_EQ(NextBlock(*mono), RESULT_OK);
+    EXPECT_EQ(mono->OutputBlock()[0], 128 + 125);
 }
 
 TEST(ModuleMixerTest, SixteenBitSamples) {
