@@ -1,5 +1,6 @@
 // vimsa-tool image: loads a picture with the engine's readers and writes it as
 // an uncompressed TGA.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -7,6 +8,8 @@
 
 #include "core/ref_object.h"
 #include "core/result.h"
+#include "platform/files/file_system.h"
+#include "render/image_bytes.h"
 #include "render/image_file.h"
 #include "render/image_file_access.h"
 #include "render/texture.h"
@@ -27,6 +30,29 @@ void PrintImageUsage(std::FILE* out) {
 
 int Fail(const std::string& what, Result code) {
     return ReportFailure("image", what, code);
+}
+
+bool EndsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// A BMP texture keeps its file's row order, bottom row first unless the file
+// gives a negative height; its pre-converted twin keeps it too. Every other
+// reader turns rows top first, which is what the TGA writer expects.
+bool RowsRunBottomUp(const Texture& picture) {
+    const std::string path = files::ToUpper(picture.Path());
+    if (EndsWith(path, ".FBMP")) return true;
+    if (!EndsWith(path, ".BMP")) return false;
+    std::vector<uint8_t> file;
+    if (Failed(image_files::ReadWholeFile(picture.Path(), file)) || file.size() < 26) return true;
+    return static_cast<int32_t>(ReadLe32(file, 22)) > 0;
+}
+
+void TurnRowsOver(Texture& picture) {
+    uint8_t* pixels = picture.Pixels();
+    const std::size_t row = picture.ByteSize() / (picture.Height() ? picture.Height() : 1);
+    for (uint32_t top = 0, bottom = picture.Height(); top + 1 < bottom; ++top, --bottom)
+        std::swap_ranges(pixels + top * row, pixels + (top + 1) * row, pixels + (bottom - 1) * row);
 }
 
 void PrintPicture(const char* label, const Texture& t) {
@@ -63,6 +89,8 @@ int RunImage(const std::vector<std::string_view>& args) {
     Result r = LoadImage(picture.Get(), paths[0], kImageByExtension);
     if (Failed(r)) return Fail("cannot load " + paths[0], r);
     PrintPicture(paths[0].c_str(), *picture);
+    // The written picture is upright whatever the source's row order.
+    if (RowsRunBottomUp(*picture)) TurnRowsOver(*picture);
     if (format != kFormat0000) {
         r = picture->Convert(format, kOrderKeep);
         if (Failed(r)) return Fail("cannot convert to " + std::string(FormatName(format)), r);

@@ -97,6 +97,14 @@ TEST_F(ToolTest, ImageConvertsToTheAskedFormat) {
     ASSERT_EQ(LoadImage(back.Get(), Path("out.tga"), kImageTga), RESULT_OK);
     EXPECT_EQ(back->Width(), 3u);
     EXPECT_EQ(back->Height(), 2u);
+    // Upright: the BMP's last stored row is the picture's top row (white
+    // top left, red bottom left; 0565 keeps the top 5 or 6 bits).
+    ASSERT_EQ(back->Convert(kFormat8888, kOrderRgb), RESULT_OK);
+    const uint8_t* topLeft = back->Pixels();
+    const uint8_t* bottomLeft = back->Pixels() + 3 * 4;
+    EXPECT_GT(topLeft[1], 240);
+    EXPECT_GT(bottomLeft[0], 240);
+    EXPECT_EQ(bottomLeft[1], 0);
 
     const ToolRun missing = Tool("image " + Path("nothing.bmp") + " " + Path("x.tga"));
     EXPECT_EQ(missing.status, 1);
