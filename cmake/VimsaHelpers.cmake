@@ -11,6 +11,10 @@ if(VIMSA_SANITIZE)
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(vimsa_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(VIMSA_TSAN)
+    target_compile_options(vimsa_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(vimsa_options INTERFACE -fsanitize=thread)
+endif()
 if(VIMSA_FUZZ)
     # Libraries get coverage instrumentation; the fuzzer main is linked per target.
     target_compile_options(vimsa_options INTERFACE

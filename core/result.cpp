@@ -128,6 +128,8 @@ constexpr ResultEntry kResults[] = {
     VIMSA_RESULT(ERR_MEDIA_PAUSE_STATE, "pause requested while neither playing nor stopped"),
     VIMSA_RESULT(ERR_MEDIA_STOP_STATE, "stop requested while neither playing nor paused"),
     VIMSA_RESULT(ERR_MEDIA_NOTHING_OPEN, "rewind requested with nothing open"),
+    VIMSA_RESULT(ERR_MEDIA_DECODE, "the file is not audio the media player can decode"),
+    VIMSA_RESULT(ERR_MEDIA_OUTPUT, "the audio output for media playback could not be opened"),
     VIMSA_RESULT(ERR_D3D_NO_VERTICES, "the vertex pool or device vertices are not allocated"),
     VIMSA_RESULT(ERR_D3D_NULL_TEXTURE, "null texture, or a screenshot image without pixels"),
     VIMSA_RESULT(ERR_D3D_TEXTURE_NO_PIXELS, "the texture has no pixels"),

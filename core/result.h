@@ -153,6 +153,9 @@ constexpr Result ERR_MEDIA_PLAY_STATE       = MakeResult(0x810D0100u);
 constexpr Result ERR_MEDIA_PAUSE_STATE      = MakeResult(0x810D0101u);
 constexpr Result ERR_MEDIA_STOP_STATE       = MakeResult(0x810D0102u);
 constexpr Result ERR_MEDIA_NOTHING_OPEN     = MakeResult(0x810D0103u);
+// Media decoding and output (0D/02)
+constexpr Result ERR_MEDIA_DECODE           = MakeResult(0x810D0200u);
+constexpr Result ERR_MEDIA_OUTPUT           = MakeResult(0x810D0201u);
 // Direct3D 8 renderer (0E/01)
 constexpr Result ERR_D3D_NO_VERTICES        = MakeResult(0x810E0100u);
 constexpr Result ERR_D3D_NULL_TEXTURE       = MakeResult(0x810E0101u);

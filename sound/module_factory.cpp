@@ -27,6 +27,15 @@ constexpr KindByExtension kKinds[] = {
 
 }  // namespace
 
+bool ModuleKindOfPath(const std::string& path, ModuleKind& kind) {
+    for (const auto& k : kKinds) {
+        if (!HasExtension(path, k.extension)) continue;
+        kind = k.kind;
+        return true;
+    }
+    return false;
+}
+
 Handle<Module> NewModule(ModuleKind kind) {
     switch (kind) {
         case ModuleKind::Mod:
@@ -40,9 +49,8 @@ Handle<Module> NewModule(ModuleKind kind) {
 }
 
 Result LoadModule(const std::string& path, Handle<Module>& out) {
-    for (const auto& k : kKinds) {
-        if (!HasExtension(path, k.extension)) continue;
-        out = NewModule(k.kind);
+    if (ModuleKind kind; ModuleKindOfPath(path, kind)) {
+        out = NewModule(kind);
         Result r = out->ReadFile(path);
         if (Succeeded(r)) r = out->Validate();
         if (Succeeded(r)) r = out->Parse();

@@ -6,6 +6,10 @@
 
 namespace vimsa {
 
+// The kind a file's extension names (".mod", ".s3m", ".it", any letter
+// case); false for any other extension.
+bool ModuleKindOfPath(const std::string& path, ModuleKind& kind);
+
 // A new, empty module of the given kind.
 Handle<Module> NewModule(ModuleKind kind);
 

@@ -11,7 +11,9 @@
 #include "platform/files/file_system.h"
 #include "sound/module_factory.h"
 #include "sound/module_mixer.h"
+#include "sound/music_player.h"
 #include "sound/play_state.h"
+#include "tools/play_loop.h"
 #include "tools/tool_command.h"
 
 namespace vimsa::tool {
@@ -25,11 +27,14 @@ void PrintModUsage(std::FILE* out) {
     std::fprintf(out,
                  "usage: vimsa-tool mod info FILE\n"
                  "       vimsa-tool mod render FILE OUT.wav [--rate HZ] [--mono] [--8bit] "
-                 "[--loop N]\n\n"
+                 "[--loop N]\n"
+                 "       vimsa-tool mod play FILE [--seconds N]\n\n"
                  "info    kind, song name, channels, orders, patterns, samples and the\n"
                  "        playing time of one pass through the song\n"
                  "render  mixes the song from order 0 into a PCM WAV file (44100 Hz 16-bit\n"
-                 "        stereo unless told otherwise); --loop N plays N passes\n");
+                 "        stereo unless told otherwise); --loop N plays N passes\n"
+                 "play    plays the song, looping, on the sound device (SDL's audio driver,\n"
+                 "        chosen with SDL_AUDIODRIVER) until N seconds have passed or Ctrl-C\n");
 }
 
 int Fail(const std::string& what, Result code) {
@@ -231,12 +236,36 @@ int RunRender(const std::string& path, const std::string& outPath, const RenderO
     return 0;
 }
 
+int RunPlay(const PlayArguments& play) {
+    Handle<MusicPlayer> player = MakeHandle<MusicPlayer>();
+    Result r = player->Load(play.path);
+    if (Failed(r)) return Fail("cannot load " + play.path, r);
+    std::printf("playing \"%s\" from %s\n", player->SongName().c_str(), play.path.c_str());
+    r = player->Start(nullptr, 0);
+    if (Failed(r)) return Fail("cannot start the sound device", r);
+    const auto started = std::chrono::steady_clock::now();
+    const bool interrupted = PlayUntilDone(
+        play.seconds, [&] { return player->IsSongPlaying(); },
+        [&] {
+            const double elapsed =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            return Duration(elapsed) + " played, " + std::to_string(player->BlocksWritten()) +
+                   " blocks mixed";
+        });
+    player->Close();
+    if (interrupted) std::printf("stopped\n");
+    return 0;
+}
+
 int RunMod(const std::vector<std::string_view>& args) {
     if (WantsHelp(args)) {
         PrintModUsage(stdout);
         return 0;
     }
     if (args.size() == 2 && args[0] == "info") return RunInfo(std::string(args[1]));
+    if (!args.empty() && args[0] == "play") {
+        if (const auto play = ParsePlayArguments(args)) return RunPlay(*play);
+    }
     RenderOptions options;
     if (args.size() >= 3 && args[0] == "render" && ParseRenderOptions(args, options))
         return RunRender(std::string(args[1]), std::string(args[2]), options);
@@ -244,7 +273,7 @@ int RunMod(const std::vector<std::string_view>& args) {
     return 2;
 }
 
-const Registrar kMod{{"mod", "module information and rendering (MOD, S3M, IT)", &RunMod}};
+const Registrar kMod{{"mod", "module information, rendering and playing (MOD, S3M, IT)", &RunMod}};
 
 }  // namespace
 }  // namespace vimsa::tool

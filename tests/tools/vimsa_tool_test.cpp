@@ -196,5 +196,30 @@ TEST_F(ToolTest, ModInfoAndRender) {
     EXPECT_NEAR(seconds, 51.84, 0.26);
 }
 
+TEST_F(ToolTest, PlayCommandsUseTheSoundDevice) {
+    ASSERT_EQ(setenv("SDL_AUDIODRIVER", "dummy", 1), 0);  // a device nobody hears
+    test::WriteFile(Path("song.mod"), test::ModBuilder().Build());
+    const ToolRun song = Tool("mod play " + Path("song.mod") + " --seconds 0.3");
+    EXPECT_EQ(song.status, 0) << song.output;
+    EXPECT_NE(song.output.find("playing \"test song\""), std::string::npos) << song.output;
+    EXPECT_EQ(Tool("mod play " + Path("song.mod") + " --seconds soon").status, 2);
+
+    // A tenth of a second of 8-bit mono wave, played to its end.
+    Bytes wave = {'R', 'I', 'F', 'F', 0, 0, 0,   0,   'W', 'A',  'V',  'E',  'f', 'm',  't',
+                  ' ', 16,  0,   0,   0, 1, 0,   1,   0,   0x40, 0x1F, 0,    0,   0x40, 0x1F,
+                  0,   0,   1,   0,   8, 0, 'd', 'a', 't', 'a',  0x20, 0x03, 0,   0};
+    wave.resize(wave.size() + 800, 0x80);
+    wave[4] = static_cast<uint8_t>(wave.size() - 8);
+    wave[5] = static_cast<uint8_t>((wave.size() - 8) >> 8);
+    test::WriteFile(Path("click.wav"), wave);
+    const ToolRun media = Tool("media play " + Path("CLICK.WAV"));
+    EXPECT_EQ(media.status, 0) << media.output;
+    EXPECT_NE(media.output.find("0.1 s played"), std::string::npos) << media.output;
+    test::WriteFile(Path("noise.wav"), Bytes(300, 0x55));
+    const ToolRun noise = Tool("media play " + Path("noise.wav"));
+    EXPECT_EQ(noise.status, 1);
+    EXPECT_NE(noise.output.find("0x810D0200"), std::string::npos) << noise.output;
+}
+
 }  // namespace
 }  // namespace vimsa
