@@ -110,6 +110,11 @@ constexpr ResultEntry kResults[] = {
     VIMSA_RESULT(ERR_IMPORT_TOOLKIT, "the import toolkit reported an error"),
     VIMSA_RESULT(ERR_IMPORT_EMPTY, "the imported scene holds no usable object"),
     VIMSA_RESULT(ERR_IMPORT_CONVERT, "converting the imported geometry failed"),
+    VIMSA_RESULT(ERR_TERRAIN_RESOLUTION,
+                 "a terrain block's resolution is 0 or above 255 cells per side"),
+    VIMSA_RESULT(
+        ERR_TERRAIN_LIMIT,
+        "a terrain asks for more blocks, vertices or picture memory than one terrain may hold"),
     VIMSA_RESULT(ERR_DEMO_RENDERER, "unknown renderer, or the renderer could not be created"),
     VIMSA_RESULT(ERR_DEMO_MESH, "a mesh could not be created"),
     VIMSA_RESULT(ERR_DEMO_FONT, "the font fnt8.tga was not found"),

@@ -134,6 +134,9 @@ constexpr Result ERR_IMPORT_KIND            = MakeResult(0x81080401u);
 constexpr Result ERR_IMPORT_TOOLKIT         = MakeResult(0x81080402u);
 constexpr Result ERR_IMPORT_EMPTY           = MakeResult(0x81080403u);
 constexpr Result ERR_IMPORT_CONVERT         = MakeResult(0x81080405u);
+// Terrain (08/05)
+constexpr Result ERR_TERRAIN_RESOLUTION     = MakeResult(0x81080500u);
+constexpr Result ERR_TERRAIN_LIMIT          = MakeResult(0x81080501u);
 // Demonstration program (0B/01)
 constexpr Result ERR_DEMO_RENDERER          = MakeResult(0x810B0100u);
 constexpr Result ERR_DEMO_MESH              = MakeResult(0x810B0102u);
