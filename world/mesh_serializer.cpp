@@ -126,6 +126,8 @@ Result MeshSerializer::Load() {
     const uint64_t announced = uint64_t{base.VertexCount()} * kVertexBytes +
                                uint64_t{base.FaceCount()} * (kIndexBytes + kPlaneBytes);
     if (announced > BytesLeft(*Stream(), header.end)) return ERR_OUT_OF_RANGE;
+    // Triangles not given in the file name vertex 0, which must exist.
+    if (base.FaceCount() > 0 && base.VertexCount() == 0) return ERR_OUT_OF_RANGE;
     const Result built = target_->Build(static_cast<int32_t>(base.VertexCount()),
                                         static_cast<int32_t>(base.FaceCount()), 2, 1, nullptr,
                                         nullptr, nullptr, nullptr);

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "io/catalogs.h"
 #include "io/serializer.h"
-#include "render/render_state.h"
 #include "render/testing/recording_renderer.h"
 #include "render/texture.h"
 #include "scene/animation.h"
@@ -513,9 +513,10 @@ TEST_F(NodeTreeFileTest, VertexColoursComeBackInTheReadersOrder) {
     }
 }
 
-// One field of the first object of a node holding two meshes and a
-// particle system, overwritten with a value the object cannot take.
+// Fields of the first object of a node holding two meshes and a particle
+// system, overwritten with values the object cannot take.
 enum class Field {
+    BaseVertexCount,
     IndexCount,
     FirstIndex,
     VertexCount,
@@ -528,8 +529,7 @@ enum class Field {
 
 struct BadCount {
     const char* label;
-    Field field;
-    uint32_t value;
+    std::vector<std::pair<Field, uint32_t>> patches;
 };
 
 // Where a field lies: the first object's, or the particle system's.
@@ -537,6 +537,8 @@ size_t FieldAt(const Bytes& b, Field field) {
     const size_t base = FindTag(b, "MBAS");
     const size_t afterObject = base + 10 + U32At(b, base + 14);  // past MBAS header and GOBJ
     switch (field) {
+        case Field::BaseVertexCount:
+            return afterObject;
         case Field::IndexCount:
             return FindTag(b, "FVTX") + 10;
         case Field::FirstIndex:
@@ -561,14 +563,16 @@ size_t FieldAt(const Bytes& b, Field field) {
 
 TEST_F(NodeTreeFileTest, RecordsWithCountsBeyondTheirObjectAreDroppedAndReadingGoesOn) {
     const BadCount cases[] = {
-        {"more indices than faces", Field::IndexCount, 3 * 2 + 3},
-        {"an index past the vertices", Field::FirstIndex, 4},
-        {"more vertices than allocated", Field::VertexCount, 5},
-        {"an unknown colour order", Field::ColourOrder, 7},
-        {"more planes than faces", Field::PlaneCount, 3},
-        {"more faces than the record holds", Field::FaceCount, 0x10000000},
-        {"more than eight textures", Field::TextureCount, 9},
-        {"more particles than a system holds", Field::ParticleCount, 20000},
+        {"more indices than faces", {{Field::IndexCount, 3 * 2 + 3}}},
+        {"an index past the vertices", {{Field::FirstIndex, 4}}},
+        {"more vertices than allocated", {{Field::VertexCount, 5}}},
+        {"an unknown colour order", {{Field::ColourOrder, 7}}},
+        {"more planes than faces", {{Field::PlaneCount, 3}}},
+        {"more faces than the record holds", {{Field::FaceCount, 0x10000000}}},
+        {"faces without vertices",
+         {{Field::BaseVertexCount, 0}, {Field::IndexCount, 0}, {Field::VertexCount, 0}}},
+        {"more than eight textures", {{Field::TextureCount, 9}}},
+        {"more particles than a system holds", {{Field::ParticleCount, 20000}}},
     };
     Handle<GraphNode> node = MakeHandle<GraphNode>();
     node->AddObject(Quad("first", 1).Get());
@@ -584,12 +588,14 @@ TEST_F(NodeTreeFileTest, RecordsWithCountsBeyondTheirObjectAreDroppedAndReadingG
     for (const BadCount& c : cases) {
         SCOPED_TRACE(c.label);
         Bytes bytes = intact;
-        const size_t at = FieldAt(bytes, c.field);
-        if (c.field == Field::FirstIndex) {
-            bytes[at] = static_cast<uint8_t>(c.value);
-            bytes[at + 1] = 0;
-        } else {
-            testing::PutU32(bytes, at, c.value);
+        for (const auto& [field, value] : c.patches) {
+            const size_t at = FieldAt(intact, field);
+            if (field == Field::FirstIndex) {
+                bytes[at] = static_cast<uint8_t>(value);
+                bytes[at + 1] = 0;
+            } else {
+                testing::PutU32(bytes, at, value);
+            }
         }
         Handle<GraphNode> back = MakeHandle<GraphNode>();
         ChunkStream in(bytes);
@@ -597,7 +603,7 @@ TEST_F(NodeTreeFileTest, RecordsWithCountsBeyondTheirObjectAreDroppedAndReadingG
         std::vector<std::string> names;
         for (const Handle<GraphObj>& o : back->objects)
             names.push_back(o->name);
-        const bool systemDropped = c.field == Field::ParticleCount;
+        const bool systemDropped = c.patches[0].first == Field::ParticleCount;
         EXPECT_EQ(names, systemDropped ? (std::vector<std::string>{"first", "second"})
                                        : (std::vector<std::string>{"second", "system"}));
         ExpectSameObject(*node->objects[1], *back->objects[systemDropped ? 1 : 0]);
