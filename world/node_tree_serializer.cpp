@@ -48,8 +48,8 @@ NodeTreeSerializer::Context& NodeTreeSerializer::CurrentContext() {
 }
 
 void NodeTreeSerializer::BeginOperation() {
-    ownContext_ = std::make_unique<Context>();
-    context_ = ownContext_.get();
+    EndOperation();
+    CurrentContext();
 }
 
 void NodeTreeSerializer::EndOperation() {
