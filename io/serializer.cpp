@@ -316,6 +316,53 @@ Result Serializer::CompressFile(const char* path, bool hasHeader) {
     return r;
 }
 
+// --- record helpers ---
+
+Result Serializer::OpenRecord(ChunkTag tag, ChunkHeader& header, uint16_t* version) {
+    if (!stream_) return ERR_SERIAL_NO_STREAM;
+    stream_->OpenChunk(header);
+    const uint16_t v = stream_->ReadU16();
+    if (stream_->IsBad()) return stream_->Error();
+    if (!(header.tag == tag)) return ERR_BAD_TAG;
+    if (version) *version = v;
+    return RESULT_OK;
+}
+
+uint32_t Serializer::BeginRecord(ChunkTag tag, uint16_t version) {
+    if (!stream_) return 0;
+    const uint32_t start = stream_->Tell();
+    stream_->BeginChunk(tag);
+    stream_->WriteU16(version);
+    return start;
+}
+
+Result Serializer::EndRecord(uint32_t start) {
+    if (!stream_) return ERR_SERIAL_NO_STREAM;
+    stream_->EndChunk(start);
+    return StreamResult();
+}
+
+Result Serializer::EndRecord(uint32_t start, Result parts) {
+    const Result ended = EndRecord(start);
+    return Failed(parts) ? parts : ended;
+}
+
+Result Serializer::StreamResult() const {
+    if (!stream_) return ERR_SERIAL_NO_STREAM;
+    return stream_->IsBad() ? stream_->Error() : RESULT_OK;
+}
+
+Result Serializer::LoadNested(Serializer& inner) {
+    if (!stream_) return ERR_SERIAL_NO_STREAM;
+    const uint32_t start = stream_->Tell();
+    ChunkHeader header;
+    if (!stream_->OpenChunk(header) || !stream_->Seek(start)) return stream_->Error();
+    const Result result = inner.LoadFromStream(stream_);
+    if (stream_->IsBad()) return Failed(result) ? result : stream_->Error();
+    if (!stream_->CloseChunk(header)) return stream_->Error();
+    return result;
+}
+
 // --- typed fields ---
 
 uint8_t Serializer::ReadU8() {

@@ -119,6 +119,30 @@ public:
     bool WriteVector4(const Vector4& value);
     bool WriteString(std::string_view text);
 
+protected:
+    // Record helpers for Load and Save.
+    //
+    // Opens the record at the stream's position and reads its version; a
+    // record of another kind gives ERR_BAD_TAG, a stream that cannot give the
+    // header its error. `version` may be null.
+    Result OpenRecord(ChunkTag tag, ChunkHeader& header, uint16_t* version = nullptr);
+    // Writes the tag, the size placeholder and the version; returns the
+    // record's start for EndRecord.
+    uint32_t BeginRecord(ChunkTag tag, uint16_t version);
+    // Patches the size of the record begun at `start`; the stream's error
+    // when anything since the start failed.
+    Result EndRecord(uint32_t start);
+    // As EndRecord, but an earlier failure of the record's parts (`parts`)
+    // is the one reported.
+    Result EndRecord(uint32_t start, Result parts);
+    // The stream's error, or RESULT_OK while it is sound.
+    Result StreamResult() const;
+    // Runs `inner` on the record at the stream's position, then leaves the
+    // stream at that record's end whatever `inner` consumed, so that a
+    // record that failed half-way, or one longer than its reader knows,
+    // does not derail what follows it.
+    Result LoadNested(Serializer& inner);
+
 private:
     Result BuildPath(const std::string& text, std::string& path);
     // Opens `path` through the catalogs on a stream of our own and runs

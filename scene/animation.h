@@ -96,14 +96,20 @@ private:
     void Sample(uint32_t e);
 };
 
-// The animations of a loaded file, driven together.
-class AnimationSet {
+// The animations of a loaded file, driven together. Counted, so that a file
+// load can create one in a slot its caller holds.
+class AnimationSet : public RefObject {
 public:
     void Add(Animation* animation);
     void Clear() { animations_.clear(); }
     Animation* First();
     Animation* Next();
     size_t Count() const { return animations_.size(); }
+    // The animation at a position in adding order, or null; leaves the
+    // cursor of First / Next alone.
+    Animation* At(size_t index) const {
+        return index < animations_.size() ? animations_[index].Get() : nullptr;
+    }
 
     // Each applies to every animation in order; true only when all succeed.
     bool StartAnimation(uint32_t now, uint32_t period, int32_t repeat);

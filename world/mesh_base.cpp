@@ -13,6 +13,8 @@ namespace vimsa {
 namespace {
 
 constexpr int32_t kMaxVertices = 65536;  // indices are 16-bit
+// Three indices per face must stay countable in 32 bits.
+constexpr int32_t kMaxFaces = 0x7FFFFFFF / 3;
 
 template <typename T>
 Handle<SharedBlock<T>> NewBlock(int32_t count) {
@@ -62,7 +64,8 @@ void MeshBase::ReleaseArrays() {
 
 Result MeshBase::Allocate(int32_t vertices, int32_t faces) {
     ReleaseArrays();
-    if (vertices < 0 || faces < 0 || vertices > kMaxVertices) return ERR_MESH_ALLOCATE;
+    if (vertices < 0 || faces < 0 || vertices > kMaxVertices || faces > kMaxFaces)
+        return ERR_MESH_ALLOCATE;
     indices_ = NewBlock<uint16_t>(3 * faces);
     vertices_ = NewBlock<MeshVertex>(vertices);
     planes_ = NewBlock<Vector4>(faces);
@@ -158,6 +161,8 @@ void MeshBase::CopyMeshFrom(const MeshBase& source) {
     if (source.bounds) bounds = source.bounds->Clone();
     visible = source.visible;
     drawOnce = source.drawOnce;
+    meshFlag = source.meshFlag;
+    meshValue = source.meshValue;
     for (int i = 0; i < kMeshTextures; ++i)
         textures[i] = source.textures[i];
 }

@@ -109,11 +109,19 @@ public:
 
     MeshVertex* Vertices() { return vertices_ ? vertices_->items.data() : nullptr; }
     const MeshVertex* Vertices() const { return vertices_ ? vertices_->items.data() : nullptr; }
+    uint16_t* Indices() { return indices_ ? indices_->items.data() : nullptr; }
     const uint16_t* Indices() const { return indices_ ? indices_->items.data() : nullptr; }
+    // One plane per face (unit normal and distance), or null without arrays.
+    Vector4* Planes() { return planes_ ? planes_->items.data() : nullptr; }
+    const Vector4* Planes() const { return planes_ ? planes_->items.data() : nullptr; }
     MeshBuffer* DeviceBuffer() const { return deviceBuffer_.Get(); }
 
     Handle<Texture> textures[kMeshTextures];
     int32_t meshNumber = 0;
+    // Carried with the mesh (copies and files) for the tools that made it;
+    // drawing does not read them.
+    uint8_t meshFlag = 0;
+    float meshValue = 0.0f;
 
 protected:
     // For the mesh kinds that share the mesh counter.

@@ -12,6 +12,7 @@ namespace vimsa {
 namespace {
 
 constexpr float kRise = 0.00001f;  // change of velocity y per millisecond
+constexpr int32_t kMaxParticles = 65536 / 4;
 const Vector4 kQuadColour{0.8f, 0.8f, 1.0f, 1.0f};
 
 // The C library generator, 0..32767 on every platform the engine targets.
@@ -37,6 +38,8 @@ Result ParticleSyst::Create() {
     particles_.clear();
     mesh_ = nullptr;
     if (count_ <= 0) return ERR_NULL_ARGUMENT;
+    // The quads share one mesh of 16-bit indices: four corners per particle.
+    if (count_ > kMaxParticles) return ERR_FAIL;
     particles_.resize(static_cast<size_t>(count_));
     mesh_ = MakeHandle<ParticleMesh>();
     const int32_t vertices = 4 * count_;
