@@ -208,10 +208,10 @@ Result Serializer::LoadRecord() {
     if (!stream_) return ERR_SERIAL_NO_STREAM;
     ChunkHeader header;
     stream_->OpenChunk(header);
-    if (stream_->IsBad()) return stream_->Error();
-    // Texture and terrain files are chunk files too; only an object header
-    // may be read as one.
+    // Texture and terrain files, pictures and anything else: only an object
+    // header may be read as one, whatever its size field says.
     if (!(header.tag == kHeaderTag)) return ERR_BAD_TAG;
+    if (stream_->IsBad()) return stream_->Error();
     const uint16_t version = stream_->ReadU16();
     stream_->ReadU32();  // the object's id, informational
     const uint32_t mode = version >= 2 ? stream_->ReadU32() : 0;

@@ -40,6 +40,11 @@ void SceneRecordContext::TwinRead(GraphPortal* portal, uint32_t twinIdentity) {
     twinIdentities_.emplace_back(portal, twinIdentity);
 }
 
+void SceneRecordContext::TextureMissing(const std::string& path) {
+    if (std::find(missingTextures_.begin(), missingTextures_.end(), path) == missingTextures_.end())
+        missingTextures_.push_back(path);
+}
+
 int SceneRecordContext::PairPortals() {
     int paired = 0;
     for (const auto& [portal, twinIdentity] : twinIdentities_) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -44,11 +45,17 @@ public:
     // hold itself alive.
     int PairPortals();
 
+    // A texture path a record named that no texture could be found for;
+    // each path is listed once, in the order first met.
+    void TextureMissing(const std::string& path);
+    const std::vector<std::string>& MissingTextures() const { return missingTextures_; }
+
 private:
     std::unordered_map<const void*, uint32_t> identities_;
     uint32_t nextIdentity_ = 1;
     std::unordered_map<uint32_t, Handle<GraphPortal>> portalsByIdentity_;
     std::vector<std::pair<Handle<GraphPortal>, uint32_t>> twinIdentities_;
+    std::vector<std::string> missingTextures_;
 };
 
 }  // namespace vimsa

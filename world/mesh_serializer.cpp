@@ -83,7 +83,10 @@ Result MeshBaseSerializer::LoadTextures() {
         // Textures made in code have no path: an empty one names nothing.
         if (path.empty()) continue;
         Handle<Texture> texture = FindOrLoadTexture(renderer, path);
-        if (!texture) continue;
+        if (!texture) {
+            if (context_) context_->TextureMissing(path);
+            continue;
+        }
         // A texture that cannot go to the device is still the mesh's: it
         // is uploaded again when it is bound.
         if (renderer) (void)renderer->UploadTexture(texture.Get());

@@ -82,6 +82,7 @@ Result NodeTreeSerializer::LoadNodeTree(GraphNode* node, const NameRef& name,
     // Twins are paired only in a tree that loaded whole; a caller dropping
     // a failed tree would otherwise be left with pairs holding each other.
     if (Succeeded(result)) context_->scene.PairPortals();
+    missingTextures_ = context_->scene.MissingTextures();
     EndOperation();
     return result;
 }

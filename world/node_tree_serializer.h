@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/ref_object.h"
 #include "core/result.h"
@@ -58,6 +60,8 @@ public:
     // they are skipped. Once the whole file is read, each portal whose stored
     // twin is another portal of the file is paired with it (both ways).
     Result LoadNodeTree(GraphNode* node, const NameRef& name, Handle<AnimationSet>* animationSlot);
+    // The texture paths the last LoadNodeTree found no texture for.
+    const std::vector<std::string>& MissingTextures() const { return missingTextures_; }
 
     // The animation part of `node`'s record: "UNKN" without an animation
     // set, "ANIM" with the first animation of the set bound to the node
@@ -90,6 +94,7 @@ private:
     GraphNode* target_;
     Context* context_;
     std::unique_ptr<Context> ownContext_;
+    std::vector<std::string> missingTextures_;
 };
 
 }  // namespace vimsa

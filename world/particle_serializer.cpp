@@ -45,7 +45,10 @@ Result ParticleSystSerializer::Load() {
     if (path.empty()) return RESULT_OK;  // a texture made in code has no path
     Renderer* renderer = CurrentRenderer();
     Handle<Texture> texture = FindOrLoadTexture(renderer, path);
-    if (!texture) return RESULT_OK;
+    if (!texture) {
+        if (context_) context_->TextureMissing(path);
+        return RESULT_OK;
+    }
     // A texture that cannot go to the device now is uploaded when bound.
     if (renderer) (void)renderer->UploadTexture(texture.Get());
     target_->SetTexture(texture.Get());

@@ -6,12 +6,16 @@
 #include <filesystem>
 #include <string>
 
+#include "io/catalogs.h"
 #include "io/file_stream.h"
 #include "render/image_file.h"
 #include "render/pixel_format.h"
 #include "render/texture.h"
+#include "scene/graph_node.h"
 #include "tests/render/image_builders.h"
 #include "tests/sound/module_builder.h"
+#include "world/mesh_base.h"
+#include "world/node_tree_serializer.h"
 
 namespace vimsa {
 namespace {
@@ -219,6 +223,78 @@ TEST_F(ToolTest, PlayCommandsUseTheSoundDevice) {
     const ToolRun noise = Tool("media play " + Path("noise.wav"));
     EXPECT_EQ(noise.status, 1);
     EXPECT_NE(noise.output.find("0x810D0200"), std::string::npos) << noise.output;
+}
+
+// A red box 2 units wide on the node tree's root, and a child holding a
+// second box whose texture is nowhere to be found.
+void SaveBoxes(const fs::path& file) {
+    const Vector3 corners[8] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
+                                {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
+    const int32_t faces[24] = {0, 3, 2, 1, 4, 5, 6, 7, 0, 1, 5, 4,
+                               2, 3, 7, 6, 1, 2, 6, 5, 0, 4, 7, 3};
+    std::vector<float> red;
+    for (int i = 0; i < 8; ++i)
+        red.insert(red.end(), {1, 0, 0, 1});
+    auto box = [&] {
+        Handle<MeshBase> mesh = MakeHandle<MeshBase>();
+        EXPECT_EQ(mesh->Build(8, 6, 0, 1, corners, faces, nullptr, red.data()), RESULT_OK);
+        return mesh;
+    };
+    Handle<GraphNode> root = MakeHandle<GraphNode>(), child = MakeHandle<GraphNode>();
+    root->AddObject(box().Get());
+    root->AddChild(child.Get());
+    child->SetPosition({4, 0, 0}, RelativeTo::Local());
+    Handle<MeshBase> lost = box();
+    lost->textures[0] = MakeHandle<Texture>();
+    lost->textures[0]->SetPath("texture/missing.tga");
+    child->AddObject(lost.Get());
+    const fs::path folder = fs::current_path();
+    fs::current_path(file.parent_path());
+    fs::create_directories("data");  // where the save records its id
+    NodeTreeSerializer writer;
+    EXPECT_EQ(writer.SaveNodeTree(root.Get(), file.filename().string(), nullptr), RESULT_OK);
+    fs::current_path(folder);
+    ResetCatalogsForTesting();
+}
+
+TEST_F(ToolTest, ViewDrawsNodeTreesAndTerrains) {
+    SaveBoxes(dir_ / "boxes.f3ds");
+    const ToolRun boxes = Tool("view " + Path("boxes.f3ds") + " " + Path("boxes.tga") +
+                               " --size 160x120 --yaw 0 --pitch 0");
+    ASSERT_EQ(boxes.status, 0) << boxes.output;
+    EXPECT_NE(boxes.output.find("2 nodes, 2 meshes, 24 triangles"), std::string::npos)
+        << boxes.output;
+    EXPECT_NE(boxes.output.find("texture not found: texture/missing.tga"), std::string::npos)
+        << boxes.output;
+    // Framed whole: the boxes fill the middle row from edge to edge, and red.
+    Handle<Texture> picture(new Texture);
+    ASSERT_EQ(LoadImage(picture.Get(), Path("boxes.tga"), kImageTga), RESULT_OK);
+    ASSERT_EQ(picture->Convert(kFormat8888, kOrderRgb), RESULT_OK);
+    auto at = [&](uint32_t x, uint32_t y) { return picture->Pixels() + (y * 160 + x) * 4; };
+    EXPECT_GT(at(20, 60)[0], 2 * at(20, 60)[1]) << "left box";
+    EXPECT_GT(at(140, 60)[0], 2 * at(140, 60)[1]) << "right box";
+    EXPECT_EQ(at(80, 5)[0], at(80, 5)[2]) << "grey background above";
+
+    const std::string land =
+        "[TERRAIN]\nBLOCS = 2*2\nSIZE = 40*40\n[BLOC]\nBLOCX = 0..1\n"
+        "BLOCY = 0..1\nRESOL = 8\n";
+    test::WriteFile(Path("land.txt"), Bytes(land.begin(), land.end()));
+    const ToolRun terrain = Tool("view " + Path("land.txt") + " " + Path("land.tga"));
+    ASSERT_EQ(terrain.status, 0) << terrain.output;
+    EXPECT_NE(terrain.output.find("4 meshes, 512 triangles"), std::string::npos) << terrain.output;
+    EXPECT_NE(terrain.output.find("4 terrain blocks"), std::string::npos) << terrain.output;
+
+    // Not a node tree: the chunk tag decides, whatever the name.
+    const ToolRun wrong = Tool("view " + Path("boxes.tga") + " " + Path("x.tga"));
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.output.find("0x8000000C"), std::string::npos) << wrong.output;
+    const std::string zero =
+        "[TERRAIN]\nBLOCS = 1*1\nSIZE = 4*4\n[BLOC]\nBLOCX = 0..0\n"
+        "BLOCY = 0..0\nRESOL = 0\n";
+    test::WriteFile(Path("zero.txt"), Bytes(zero.begin(), zero.end()));
+    const ToolRun flat = Tool("view " + Path("zero.txt") + " " + Path("x.tga"));
+    EXPECT_EQ(flat.status, 1);
+    EXPECT_NE(flat.output.find("0x81080500"), std::string::npos) << flat.output;
 }
 
 }  // namespace
