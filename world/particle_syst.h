@@ -43,6 +43,7 @@ public:
     Texture* GetTexture() const { return texture_.Get(); }
     int32_t Count() const { return count_; }
     void SetStartTime(uint32_t t);
+    uint32_t StartTime() const { return startTime_; }
     // Moves the clock to t keeping every particle's age.
     void ShiftTime(uint32_t t);
     void Update(uint32_t time);
