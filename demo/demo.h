@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/vector.h"
 #include "demo/demo_base.h"
@@ -58,6 +59,13 @@ protected:
     // Builds the level: meshes, textures, lights, nodes, particle systems
     // and portals into the tables. The name is the level's, for messages.
     Result BuildScene(const char* levelName);
+    Result BuildMeshes();
+    Result BuildTextures();
+    Result BuildLights();
+    Result BuildNodes();
+    Result BuildParticles(GraphNode& node);
+    Result BuildPortals();
+    void AttachLights();
     Result LoadModels();
     Result LoadTerrain(const char* file);
 
@@ -104,6 +112,8 @@ private:
     uint32_t animationTime_ = 0;
     float door1_ = 0, door2_ = 0;
     std::array<Handle<ParticleSyst>, 16> particles_;
+    std::vector<int> meshHolders_;   // the node each level mesh goes to
+    std::vector<int> meshTextures_;  // the texture slot it is drawn with
     Handle<Terrain> terrain_;
 
     uint8_t help_ = 0, collide_ = 1, clear_ = 1, lookMode_ = 0, smoothedCamera_ = 1, stats_ = 0,
