@@ -174,7 +174,9 @@ bool IsDirectory(std::string_view path) {
 
 bool ListDirectory(std::string_view path, std::vector<DirectoryEntry>& entries) {
     entries.clear();
-    const std::string folder = path.empty() ? std::string(".") : NormalizeSeparators(path);
+    std::string folder = ".";
+    // The folder is named like any other path: either separator, any case.
+    if (!path.empty() && !FindPath(path, folder)) return false;
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return false;
     while (const dirent* d = ::readdir(dir)) {

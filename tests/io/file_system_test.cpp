@@ -82,6 +82,10 @@ TEST(FileSystemTest, ListingIsSortedAndSkipsDotEntries) {
     EXPECT_TRUE(entries[2].isDirectory);
     EXPECT_FALSE(entries[0].isDirectory);
     EXPECT_FALSE(ListDirectory(dir / "none", entries));
+    // A folder is listed under any spelling of its name.
+    ASSERT_TRUE(ListDirectory(dir.Path() + "\\SUB", entries));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "c.txt");
     EXPECT_TRUE(CanEnterDirectory(dir / "SUB"));
     EXPECT_FALSE(CanEnterDirectory(dir / "b.txt"));
 }
