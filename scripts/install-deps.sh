@@ -12,6 +12,8 @@ packages=(
     libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
     # sound output and media decoding
     libsdl2-dev libsndfile1-dev
+    # reports of the headless demo runs
+    nlohmann-json3-dev
 )
 
 missing=()
