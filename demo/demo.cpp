@@ -200,8 +200,17 @@ Result Demo::LoadModels() {
         if (!target || counts_.models >= kModels) continue;
         const std::string file = std::string(highDetail_ ? prop.high : prop.low) + ".f3ds";
         Handle<AnimationSet>& slot = models_[counts_.models++];
-        // A prop that is missing leaves its node empty.
+        // A prop that is missing leaves its node empty. One that loads keeps
+        // the place the level gives its node, whatever placement its file
+        // stored for its root.
+        Vector3 position, forward, up;
+        const bool placed = target->GetPosition(position, RelativeTo::Local()) &&
+                            target->GetOrientation(forward, up, RelativeTo::Local());
         if (Failed(reader.LoadNodeTree(target, file, &slot))) continue;
+        if (placed) {
+            target->SetPosition(position, RelativeTo::Local());
+            target->SetOrientation(forward, up, RelativeTo::Local());
+        }
         for (int instance : prop.instances) {
             if (GraphNode* copy = Node(instance); copy && counts_.models < kModels)
                 models_[counts_.models++] = importer.Instance(target, slot.Get(), copy);
@@ -489,6 +498,7 @@ uint8_t Demo::HandleInput() {
     ReadToggles();
     const Rig start = SaveRig();
     notMoved_ = 1;
+    status_.blocked = 0;
     lookMode_ = Held(Key::Numpad0) ? 1 : 0;
     if (!lookMode_) lookPitch_ = lookYaw_ = 0;
     // Gravity probe: a character with nothing under it falls and cannot steer.
@@ -516,6 +526,7 @@ uint8_t Demo::HandleInput() {
             if (TestCharacterCollision()) {
                 RestoreRig(start);
                 status_.characterCollision = 1;
+                status_.blocked = moved ? 1 : 0;
                 PlaceCharacter();
                 if (moved) {
                     animationTime_ -= advance;

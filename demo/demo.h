@@ -39,6 +39,7 @@ public:
     struct Status {
         uint8_t characterCollision = 0, characterPortalCollision = 0, characterTraversed = 0;
         uint8_t cameraCollision = 0, cameraTraversed = 0, cameraPortalCollision = 0;
+        uint8_t blocked = 0;  // this frame's motion was taken back
     };
     const Status& LastStatus() const { return status_; }
     int CharacterRoom() const;

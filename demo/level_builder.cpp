@@ -103,8 +103,21 @@ struct MeshPlan {
 std::vector<MeshPlan> MeshPlans() {
     std::vector<MeshPlan> plans;
     for (const RoomPlan& r : kRooms) {
-        plans.push_back(
-            {r.slot, 0, [&r](LevelGeometry& g) { g.Floor(r.x0, r.z0, r.x1, r.z1, 0); }});
+        plans.push_back({r.slot, 0, [&r](LevelGeometry& g) {
+                             g.Floor(r.x0, r.z0, r.x1, r.z1, 0);
+                             // The floor runs on under each doorway, so that a
+                             // character crossing the threshold stands on it
+                             // whichever room it belongs to.
+                             constexpr float kReach = 0.8f;
+                             for (const auto& [a, b] : r.south)
+                                 g.Floor(a, r.z0 - kReach, b, r.z0, 0);
+                             for (const auto& [a, b] : r.north)
+                                 g.Floor(a, r.z1, b, r.z1 + kReach, 0);
+                             for (const auto& [a, b] : r.west)
+                                 g.Floor(r.x0 - kReach, a, r.x0, b, 0);
+                             for (const auto& [a, b] : r.east)
+                                 g.Floor(r.x1, a, r.x1 + kReach, b, 0);
+                         }});
         plans.push_back(
             {r.slot, 2, [&r](LevelGeometry& g) { g.Ceiling(r.x0, r.z0, r.x1, r.z1, -3); }});
         plans.push_back({r.slot, 1, [&r](LevelGeometry& g) {
@@ -169,11 +182,8 @@ std::vector<MeshPlan> MeshPlans() {
     auto box = [&plans](int node, int texture, Vector3 lo, Vector3 hi) {
         plans.push_back({node, texture, [lo, hi](LevelGeometry& g) { g.Box(lo, hi, true); }});
     };
-    plans.push_back({58, 5, [](LevelGeometry& g) {
-                         g.colour = {0.8f, 0.3f, 0.25f, 1};
-                         g.Floor(-2.5f, -1.5f, 2.5f, 2.5f, -0.01f);
-                     }});                           // hall rug
-    box(58, 3, {-5.9f, -0.45f, 2}, {-5.3f, 0, 4});  // hall benches
+    box(58, 3, {-4.2f, -0.8f, -5.6f}, {-2.4f, 0, -4.8f});  // hall table
+    box(58, 3, {-5.9f, -0.45f, 2}, {-5.3f, 0, 4});         // hall benches
     box(58, 3, {5.3f, -0.45f, 2}, {5.9f, 0, 4});
     box(52, 3, {13.5f, -0.8f, -4.8f}, {14.3f, 0, -4});  // crates, east wing
     box(52, 3, {14.4f, -0.8f, -4.8f}, {15.2f, 0, -4});
@@ -516,8 +526,15 @@ Result Demo::BuildPortals() {
         }
         a->AddPortal(b.Get());
         b->AddPortal(a.Get());
-        for (GraphPortal* portal : {a.Get(), b.Get()})
+        for (GraphPortal* portal : {a.Get(), b.Get()}) {
             portal->bounds = std::make_unique<BoundingBox>(Vector3{-1, -3, 0}, Vector3{1, 0, 0});
+            // The character's fine collision test crosses a portal only
+            // where it meets what the portal holds: the doorway's threshold.
+            Handle<GraphObj> threshold = MakeHandle<GraphObj>();
+            threshold->bounds =
+                std::make_unique<BoundingBox>(Vector3{-1, -3, -0.4f}, Vector3{1, 0, 0.4f});
+            portal->AddObject(threshold.Get());
+        }
         portals_[static_cast<size_t>(index)] = a;
         portals_[static_cast<size_t>(index + 1)] = b;
         index += 2;

@@ -19,6 +19,7 @@
 #include "render/render_state.h"
 #include "tools/timedemo/demo_script.h"
 #include "tools/timedemo/run_report.h"
+#include "tools/timedemo/tour.h"
 
 namespace vimsa::timedemo {
 namespace {
@@ -134,11 +135,7 @@ private:
 };
 
 Result LoadScript(const std::string& name, DemoScript& script) {
-    if (name == "tour") {
-        script = DemoScript::Tour();
-        return RESULT_OK;
-    }
-    if (name == "idle") {
+    if (name == "idle" || name == "tour") {
         script = DemoScript::Idle();
         return RESULT_OK;
     }
@@ -170,7 +167,12 @@ int Run(const Options& o) {
     host::SetCurrentHost(&host);
     DemoScript script;
     if (Failed(LoadScript(o.script, script))) return 2;
-    const uint32_t frames = o.frames ? o.frames : std::max<uint32_t>(script.Length(), 1);
+    const bool touring = o.script == "tour";
+    Tour tour;
+    // The tour ends when its last step is done; a script after its last line.
+    const uint32_t frames = o.frames  ? o.frames
+                            : touring ? 20000
+                                      : std::max<uint32_t>(script.Length(), 1);
     const uint32_t width = o.setup.resolution == "800*600"    ? 800
                            : o.setup.resolution == "1024*768" ? 1024
                                                               : 640;
@@ -189,7 +191,11 @@ int Run(const Options& o) {
     uint64_t startRss = 0;
     float door1 = 0, door2 = 0;
     for (uint32_t frame = 0; frame < frames && !host.Closing(); ++frame) {
-        script.Apply(frame, input::Keyboard());
+        if (touring) {
+            if (!tour.Drive(*demo, input::Keyboard())) break;
+        } else {
+            script.Apply(frame, input::Keyboard());
+        }
         if (o.shotEvery && frame % o.shotEvery == o.shotEvery - 1) {
             input::Keyboard().KeyDown(input::Key::F12);
             input::Keyboard().KeyUp(input::Key::F12);
@@ -205,14 +211,19 @@ int Run(const Options& o) {
         report.AddFrame({ms, render_state::DrawnFaces(), demo->CharacterRoom()});
         const Demo::Status& s = demo->LastStatus();
         if (s.characterTraversed) report.PortalCrossed();
-        if (s.characterCollision) report.Collided();
+        if (s.blocked) report.Collided();
         if (door1 == 0 && demo->Door(1) > 0) report.DoorOpened();
         if (door2 == 0 && demo->Door(2) > 0) report.DoorOpened();
         door1 = demo->Door(1);
         door2 = demo->Door(2);
-        if (frame % 100 == 99)
-            std::fprintf(stderr, "\rframe %u of %u, room %d, %.1f fps   ", frame + 1, frames,
-                         demo->CharacterRoom(), report.MeanFps());
+        if (frame % 100 == 99) {
+            Vector3 at;
+            demo->Node(Demo::kCharacterNode)->GetWorldPosition(at);
+            std::fprintf(stderr, "frame %u, room %d at (%.1f, %.1f), %.1f fps", frame + 1,
+                         demo->CharacterRoom(), at.x, at.z, report.MeanFps());
+            if (touring) std::fprintf(stderr, ", tour step %zu", tour.StepIndex());
+            std::fprintf(stderr, "\n");
+        }
     }
     std::fprintf(stderr, "\n");
     report.SetMemory(startRss, PeakResidentKb());

@@ -26,8 +26,7 @@ public:
 
     // ERR_OUT_OF_RANGE with `line` set for a line that does not read.
     static Result Parse(std::string_view text, DemoScript& out, int& line);
-    // The walk through the whole level, and a run that touches nothing.
-    static DemoScript Tour();
+    // A run that touches nothing.
     static DemoScript Idle() { return {}; }
 
     // Feeds the key table for frame `frame`: keys that start being held go
