@@ -138,8 +138,10 @@ struct SceneView::Stage {
     }
 
     // The camera stands back along the view direction until every corner
-    // of the box lies inside the frustum, with a little room around.
-    void Frame(const WorldBox& box, ViewAngle angle, float aspect) {
+    // of the box lies inside the frustum, with a little room around. The
+    // OpenGL back-end draws a 4:3 frustum whatever the picture's shape.
+    void Frame(const WorldBox& box, ViewAngle angle) {
+        constexpr float kAspect = 4.0f / 3.0f;
         const Vector3 centre = (box.low + box.high) * 0.5f;
         const float yaw = angle.yaw * kDegrees, pitch = angle.pitch * kDegrees;
         // Scenes have y pointing down: looking down is looking towards +y.
@@ -159,7 +161,7 @@ struct SceneView::Stage {
             const Vector3 offset = p - centre;
             const float depth = Dot(offset, direction);
             distance = std::max({distance, std::fabs(Dot(offset, right)) / across - depth,
-                                 std::fabs(Dot(offset, up)) / (across / aspect) - depth});
+                                 std::fabs(Dot(offset, up)) / (across / kAspect) - depth});
             nearest = std::min(nearest, depth);
             farthest = std::max(farthest, depth);
         }
@@ -234,7 +236,7 @@ Result SceneView::Render(ViewAngle angle, bool wire, std::vector<uint8_t>& rgba)
     survey.Walk(*stage_->model);
     WorldBox box = survey.box;
     if (box.Empty()) box.low = box.high = {0, 0, 0};
-    stage_->Frame(box, angle, static_cast<float>(width_) / static_cast<float>(height_));
+    stage_->Frame(box, angle);
     Camera& camera = *stage_->camera;
     SetCurrentRenderer(renderer_.Get());
     if (!camera.ComputeMatrices() || !renderer_->BeginFrame()) return ERR_GL_INIT;

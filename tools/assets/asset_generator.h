@@ -40,6 +40,8 @@ private:
     Result Step(const char* name, Result result);
     Result WriteTextures(Report& report);
     Result WriteFont(Report& report);
+    Result WriteModels(Report& report);
+    Result PackArchives(const Report& report);
 
     std::string failedStep_;
 };

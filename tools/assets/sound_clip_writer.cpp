@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <memory>
+#include <vector>
 
 namespace vimsa::tool {
 namespace {
@@ -43,7 +44,19 @@ Result SoundClipWriter::Write(const std::string& path, int format,
         (void)sf_command(file.get(), SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
     }
     const auto count = static_cast<sf_count_t>(samples.size());
-    if (sf_write_short(file.get(), samples.data(), count) != count) return ERR_FILE_WRITE;
+    sf_count_t written = 0;
+    if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) {
+        // libsndfile 1.2's MP3 encoder copies only half of each block of
+        // stereo shorts (the rest is stack garbage: noise, and different
+        // bytes on every run); its float path is whole.
+        std::vector<float> floats(samples.size());
+        for (size_t i = 0; i < samples.size(); ++i)
+            floats[i] = static_cast<float>(samples[i]) / 32768.0f;
+        written = sf_write_float(file.get(), floats.data(), count);
+    } else {
+        written = sf_write_short(file.get(), samples.data(), count);
+    }
+    if (written != count) return ERR_FILE_WRITE;
     // Closing writes the last frames and the header's sizes.
     return sf_close(file.release()) == 0 ? RESULT_OK : ERR_FILE_WRITE;
 }
