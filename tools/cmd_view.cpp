@@ -23,9 +23,10 @@ void PrintViewUsage(std::FILE* out) {
         "description (.txt), frames its whole bounding box from the direction given by\n"
         "--yaw (about the vertical axis, default 30) and --pitch (looking down, default\n"
         "20), lights it, renders one frame headless through the OpenGL back-end and\n"
-        "writes it as a 32-bit TGA (default 640x480). Texture paths are read from the\n"
-        "current folder, as the demo reads them from its data folder. Prints what was\n"
-        "loaded. The back-end draws a 4:3 frustum: other sizes stretch the picture.\n"
+        "writes it as a 32-bit TGA (default 640x480; the back-end draws a 4:3 frustum,\n"
+        "so other shapes stretch the picture). Files are read from the current folder,\n"
+        "as the demo reads them from its data folder, and from its archives when the\n"
+        "folder has Vimsa.cat. Prints what was loaded.\n"
         "--pose MS plays the file's animations forward to MS milliseconds into a\n"
         "700 ms pass, the demo's run cycle, before drawing.\n");
 }
@@ -96,6 +97,7 @@ void Report(const ViewOptions& o, SceneView& view) {
 }
 
 int View(const ViewOptions& o) {
+    MountDataFolder();
     SceneView view(o.width, o.height);
     Result r = view.Open();
     if (r == ERR_GL_INIT) {
