@@ -22,8 +22,9 @@ void PrintAssetsUsage(std::FILE* out) {
                  "root archive with its .CAT directory, the music, and the databases\n"
                  "Vimsa.cat and runtime.cat. Everything is made by code: two runs write the\n"
                  "same bytes.\n\n"
-                 "--preview    also writes contact sheets of every texture and of every\n"
-                 "             model seen from two sides into DIR/preview (TGA)\n");
+                 "--preview    also draws contact sheets into DIR/preview: every texture\n"
+                 "             (textures.tga), every model from two sides (models.tga) and\n"
+                 "             the terrain (terrain.tga), headless through the OpenGL back-end\n");
 }
 
 struct AssetOptions {
@@ -57,12 +58,14 @@ int RunAssets(const std::vector<std::string_view>& args) {
     const auto start = std::chrono::steady_clock::now();
     AssetGenerator generator;
     AssetGenerator::Report report;
-    const Result r = generator.Generate(options.folder, report);
+    const Result r = generator.Generate(options.folder, options.preview, report);
     if (Failed(r)) return ReportFailure("assets", generator.FailedStep(), r);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("%s: %zu textures, %zu models, %zu music files, %.1f MB in %.2f s\n",
                 options.folder.c_str(), report.textures.size(), report.models.size(),
                 report.music.size(), static_cast<double>(report.bytes) / 1e6, took.count());
+    for (const std::string& sheet : report.previews)
+        std::printf("%s/%s\n", options.folder.c_str(), sheet.c_str());
     return 0;
 }
 

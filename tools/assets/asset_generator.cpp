@@ -13,6 +13,7 @@
 #include "tools/assets/font_rasteriser.h"
 #include "tools/assets/music_generator.h"
 #include "tools/assets/node_meshes.h"
+#include "tools/assets/preview_writer.h"
 #include "tools/assets/prop_builder.h"
 #include "tools/assets/terrain_generator.h"
 #include "tools/assets/texture_generator.h"
@@ -125,7 +126,7 @@ Result AssetGenerator::Step(const char* name, Result result) {
     return result;
 }
 
-Result AssetGenerator::Generate(const std::string& folder, Report& report) {
+Result AssetGenerator::Generate(const std::string& folder, bool previews, Report& report) {
     failedStep_.clear();
     report = Report{};
     const fs::path absolute = fs::absolute(folder);
@@ -145,8 +146,15 @@ Result AssetGenerator::Generate(const std::string& folder, Report& report) {
         if (Succeeded(r)) r = Step("writing the music", MusicGenerator::WriteAll(report.music));
         if (Succeeded(r)) r = WriteModels(report);
         if (Succeeded(r)) r = PackArchives(report);
+        report.bytes = FolderBytes(absolute);
+        if (Succeeded(r) && previews) {
+            // Mounted again, now with the archives, to read as the demo reads.
+            r = Step("mounting the archives", LoadDatabase("Vimsa.cat"));
+            if (Succeeded(r))
+                r = Step("drawing the contact sheets",
+                         PreviewWriter::WriteAll(report, "preview", report.previews));
+        }
     }
-    report.bytes = FolderBytes(absolute);
     return r;
 }
 

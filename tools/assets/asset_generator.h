@@ -21,17 +21,19 @@ public:
         std::vector<std::string> models;    // node-tree files, as the demo names them
         std::vector<std::string> terrain;   // the description and its pictures
         std::vector<std::string> music;
-        uint64_t bytes = 0;  // size of the whole folder
+        std::vector<std::string> previews;  // contact sheets, when asked for
+        uint64_t bytes = 0;                 // size of the folder, sheets left out
     };
 
     // The entries of a data folder that a run replaces. Anything else found
     // in a folder that holds none of them makes the run refuse it.
     static const std::vector<std::string>& GeneratedEntries();
 
-    // Generates into `folder` (created when missing). The process works in
+    // Generates into `folder` (created when missing), and with `previews`
+    // the contact sheets into its "preview" folder. The process works in
     // that folder while generating, as the engine's databases expect, and
     // returns to its own folder afterwards.
-    Result Generate(const std::string& folder, Report& report);
+    Result Generate(const std::string& folder, bool previews, Report& report);
 
     // The folder step that failed, for messages.
     const std::string& FailedStep() const { return failedStep_; }

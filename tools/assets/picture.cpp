@@ -48,6 +48,23 @@ Rgba Rgb8(int r, int g, int b, int a) {
 Picture::Picture(uint32_t width, uint32_t height)
     : width_(width), height_(height), pixels_(size_t{width} * height) {}
 
+Picture Picture::FromRgba(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgba) {
+    Picture p(width, height);
+    if (rgba.size() != size_t{width} * height * 4) return Picture(0, 0);
+    for (size_t i = 0; i < p.pixels_.size(); ++i)
+        p.pixels_[i] = Rgb8(rgba[4 * i], rgba[4 * i + 1], rgba[4 * i + 2], rgba[4 * i + 3]);
+    return p;
+}
+
+Picture Picture::FromTexture(const Texture& texture) {
+    if (!texture.Pixels()) return Picture(0, 0);
+    const uint32_t w = texture.Width(), h = texture.Height();
+    std::vector<uint8_t> rgba(size_t{w} * h * 4);
+    ConvertPixels(texture.Pixels(), texture.Format(), texture.ChannelOrder(), rgba.data(),
+                  kFormat8888, kOrderRgb, w * h);
+    return FromRgba(w, h, rgba);
+}
+
 Rgba Picture::Wrapped(int x, int y) const {
     const int w = static_cast<int>(width_), h = static_cast<int>(height_);
     return At(static_cast<uint32_t>(((x % w) + w) % w), static_cast<uint32_t>(((y % h) + h) % h));

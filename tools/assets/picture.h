@@ -28,6 +28,10 @@ Rgba Rgb8(int r, int g, int b, int a = 255);
 class Picture {
 public:
     Picture(uint32_t width, uint32_t height);
+    // From 8-bit RGBA bytes, rows top to bottom.
+    static Picture FromRgba(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgba);
+    // From a texture's pixels, whatever their format (empty without pixels).
+    static Picture FromTexture(const Texture& texture);
 
     uint32_t Width() const { return width_; }
     uint32_t Height() const { return height_; }

@@ -78,9 +78,10 @@ Rgba GroundColour(const TileNoise& n, float x, float z) {
         1 - Smooth(TerrainGenerator::kClearing - 1, TerrainGenerator::kClearing + 2.5f + 2 * patch,
                    std::hypot(x, z));
     c = Mix(c, Scale(Rgb8(150, 128, 96), 0.85f + 0.3f * n.Fractal(u, v, 64, 3)), earth);
-    c = Mix(c, Scale(Rgb8(124, 118, 108), 0.8f + 0.4f * patch), Smooth(0.45f, 0.8f, slope));
+    // Rock where the slope is steep, scree below it.
+    c = Mix(c, Scale(Rgb8(128, 120, 108), 0.75f + 0.45f * patch), Smooth(0.55f, 0.95f, slope));
     // Light from the +x, -z side, as the hills catch the sun.
-    const float shade = std::clamp(1.0f + 0.6f * (dz - dx), 0.65f, 1.25f);
+    const float shade = std::clamp(1.0f + 0.45f * (dz - dx), 0.6f, 1.3f);
     return Scale(c, shade);
 }
 
@@ -158,13 +159,14 @@ float TerrainGenerator::GroundHeight(float x, float z) {
     static const TileNoise hills(521), ridges(522);
     const float r = std::hypot(x, z);
     const float u = (x + kHalf) / kSize, v = (z + kHalf) / kSize;
-    const float open = Smooth(kClearing, kClearing + 10, r);
-    const float bowl = 4.0f * Smooth(8, kHalf * 1.1f, r);
-    const float lumps = std::max(0.0f, hills.Fractal(u, v, 3, 5) - 0.35f) * 7.0f;
-    const float crests = ridges.Ridged(u, v, 4, 3) * 1.2f;
-    const float raw = open * (bowl + (lumps + crests) * (0.3f + 0.7f * Smooth(8, 24, r)));
+    const float open = Smooth(kClearing, kClearing + 8, r);
+    // A bowl of slopes rising towards the edges, with hills and crests on it.
+    const float bowl = 5.5f * Smooth(7, kHalf * 1.15f, r);
+    const float lumps = std::max(0.0f, hills.Fractal(u, v, 3, 5) - 0.3f) * 9.0f;
+    const float crests = std::pow(ridges.Ridged(u, v, 4, 4), 2.0f) * 3.0f;
+    const float raw = open * (bowl + (lumps + crests) * (0.25f + 0.75f * Smooth(8, 22, r)));
     // Soft ceiling: the highest ground stays near kHighest.
-    return kHighest * (1 - std::exp(-raw / kHighest * 1.2f));
+    return kHighest * (1 - std::exp(-raw / kHighest * 1.1f));
 }
 
 Result TerrainGenerator::WriteAll(std::vector<std::string>& written) {

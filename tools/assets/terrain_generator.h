@@ -22,7 +22,7 @@ public:
     static constexpr float kAltitude = 0.0f;      // ALTI of the TERRAIN section
     static constexpr float kHeightScale = 12.0f;  // HEIGHT: a full height pixel
     static constexpr float kClearing = 6.0f;      // radius of the flat ground at y = 0
-    static constexpr float kHighest = 7.5f;       // the highest hill tops, about
+    static constexpr float kHighest = 9.0f;       // the highest hill tops, about
 
     // Height of the ground above the terrain's origin (towards -y) at (x, z)
     // of its node's frame.
