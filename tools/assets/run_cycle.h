@@ -14,9 +14,9 @@ struct RunnerBody {
     float thigh = 0.43f, shin = 0.43f;
     float ankleHeight = 0.08f;  // ankle above the sole
     float ball = 0.12f;         // ball of the foot ahead of the ankle
-    float strideFront = 0.30f;  // ankle at touchdown, ahead of the hips
-    float strideBack = -0.34f;  // where a flat foot's ankle would be at toe-off
-    float crouch = 0.1f;        // hips below standing height, on average
+    float strideFront = 0.38f;  // ankle at touchdown, ahead of the hips
+    float strideBack = -0.46f;  // where a flat foot's ankle would be at toe-off
+    float crouch = 0.11f;       // hips below standing height, on average
     float bob = 0.03f;          // and up and down by this, twice a stride
     float armSwing = 0.75f;     // radians either way
     float elbow = 1.45f;        // radians of bend
