@@ -133,9 +133,9 @@ void Face(MeshBuilder& features, const Look& look, Vector3 centre, Vector3 radii
         features.Ellipsoid(OnFace(centre, radii, x * 1.1f, centre.y - 0.042f * k, -0.002f),
                            Vector3{0.024f, 0.006f, 0.008f} * k, 4, 8);
     }
-    features.SetColour({0.62f, 0.2f, 0.18f, 1});
+    features.SetColour({0.66f, 0.3f, 0.27f, 1});
     features.Ellipsoid(OnFace(centre, radii, 0, centre.y + 0.05f * k, -0.004f),
-                       Vector3{0.028f, 0.007f, 0.01f} * k, 4, 8);
+                       Vector3{0.024f, 0.006f, 0.009f} * k, 4, 8);
 }
 
 Result DressHead(GraphNode& head, const Look& look) {
@@ -146,13 +146,14 @@ Result DressHead(GraphNode& head, const Look& look) {
     skin.SetColour(look.skin);
     skin.Ellipsoid(centre, radii, 14, 20);
     skin.Ellipsoid(OnFace(centre, radii, 0, centre.y + 0.01f * k, -0.012f),
-                   Vector3{0.017f, 0.03f, 0.024f} * k, 6, 8);  // nose
+                   Vector3{0.014f, 0.025f, 0.02f} * k, 6, 8);  // nose
     for (const float x : {-1.0f, 1.0f})
         skin.Ellipsoid({x * radii.x, centre.y, centre.z - 0.01f}, Vector3{0.015f, 0.03f, 0.02f} * k,
                        6, 8);  // ears
     MeshBuilder& hair = parts.Add(kHairTexture);
     hair.SetColour(look.hair);
-    hair.Ellipsoid(centre + Vector3{0, -0.03f * k, -0.025f * k}, Vector3{0.098f, 0.1f, 0.11f} * k,
+    // Cut just above the brows, over the ears, full at the back.
+    hair.Ellipsoid(centre + Vector3{0, -0.035f * k, -0.012f * k}, Vector3{0.1f, 0.1f, 0.108f} * k,
                    14, 20, 2, 1);
     Face(parts.Add(kPlain, false), look, centre, radii);
     return parts.AttachTo(head);
