@@ -156,7 +156,7 @@ Picture WoodPlanks() {
     // Each plank has one butt joint at its own height.
     auto joint = [&](float u, float v) {
         const float at = HashUnit(404, plank(u));
-        return std::min(std::fabs(Frac(v - at + 0.5f) - 0.5f), 1.0f);
+        return std::fabs(Frac(v - at + 0.5f) - 0.5f);
     };
     auto colour = [&](float u, float v) {
         const uint32_t id = plank(u);
@@ -245,8 +245,8 @@ Picture StoneLattice() {
         // small one at every corner between them.
         const float cu = Frac(u * 2) - 0.5f, cv = Frac(v * 2) - 0.5f;
         const float big = std::hypot(cu, cv) - 0.32f;
-        const float ku = std::fabs(Frac(u * 2 + 0.5f) - 0.5f) - 0.0f;
-        const float kv = std::fabs(Frac(v * 2 + 0.5f) - 0.5f) - 0.0f;
+        const float ku = std::fabs(Frac(u * 2 + 0.5f) - 0.5f);
+        const float kv = std::fabs(Frac(v * 2 + 0.5f) - 0.5f);
         const float small = std::hypot(ku, kv) - 0.1f;
         return std::min(big, small) / 2;
     };
