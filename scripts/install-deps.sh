@@ -10,10 +10,12 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # headless OpenGL: EGL on Mesa (llvmpipe), surfaceless platform
     libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
-    # sound output and media decoding
+    # sound output and media decoding (and the MP3 the data generator encodes)
     libsdl2-dev libsndfile1-dev
     # reports of the headless demo runs
     nlohmann-json3-dev
+    # the heads-up font the data generator rasterises
+    libfreetype-dev fonts-dejavu-core
 )
 
 missing=()

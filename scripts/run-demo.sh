@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# Starts the demonstration from the build folder given as $1.
+# Starts the demonstration from the build folder given as $1. The demo runs
+# with the generated data folder ($1/data) as its current folder, because
+# every data path is relative to it.
 set -euo pipefail
-build="${1:-build}"
+build="$(cd "${1:-build}" && pwd)"
+data="$build/data"
 
+if [ ! -f "$data/Vimsa.cat" ]; then
+    echo "The data folder $data is missing: build the demo_data target first." >&2
+    exit 1
+fi
 if [ -x "$build/app/vimsa" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
-    exec "$build/app/vimsa"
+    cd "$data" && exec "$build/app/vimsa"
 fi
 if [ -x "$build/tools/vimsa-timedemo" ]; then
-    exec "$build/tools/vimsa-timedemo"
+    cd "$data" && exec "$build/tools/vimsa-timedemo"
 fi
 
 cat <<TXT
@@ -15,6 +22,7 @@ The demonstration program is not built yet. What exists today:
   - the engine libraries and their tests:   make test
   - one layer's tests:                      ctest --test-dir $build -L core
   - the benchmarks:                         $build/bench/bench_math, $build/bench/*/bench_*
+  - the demo's data folder:                 $data
 TXT
 for tool in "$build"/tools/vimsa-tool; do
     [ -x "$tool" ] && echo "  - the file, image and module tool:       $tool --help"

@@ -20,7 +20,8 @@ void PrintDumpUsage(std::FILE* out) {
                  "textures), one line each, indented by depth: tag, size, version and the\n"
                  "chunk's position. An \"OGDB\" header with compression mode 1 is expanded\n"
                  "and the tree inside it printed. A damaged file prints what could be\n"
-                 "read, then the error (exit status 1).\n");
+                 "read, then the error (exit status 1). In a data folder (one with\n"
+                 "Vimsa.cat) files inside its archives are found as the demo finds them.\n");
 }
 
 std::string PrintableTag(const ChunkTag& tag) {
@@ -50,6 +51,7 @@ int RunDump(const std::vector<std::string_view>& args) {
         return 2;
     }
     const std::string path(args[0]);
+    MountDataFolder();
     FileStream stream;
     Result r = OpenReadCatalog(stream, path.c_str());
     if (Succeeded(r)) r = WalkChunkTree(stream, &PrintItem);

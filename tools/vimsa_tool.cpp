@@ -3,6 +3,8 @@
 #include <string_view>
 #include <vector>
 
+#include "io/catalogs.h"
+#include "platform/files/file_system.h"
 #include "tools/tool_command.h"
 
 namespace vimsa::tool {
@@ -36,6 +38,11 @@ bool WantsHelp(const std::vector<std::string_view>& args) {
         if (a == "--help" || a == "-h") return true;
     }
     return false;
+}
+
+void MountDataFolder() {
+    // Without a database the disk alone serves, as for any other folder.
+    if (files::IsFile("Vimsa.cat")) (void)LoadDatabase("Vimsa.cat");
 }
 
 int ReportFailure(const char* command, const std::string& what, Result code) {

@@ -14,6 +14,7 @@
 #include "scene/graph_node.h"
 #include "tests/render/image_builders.h"
 #include "tests/sound/module_builder.h"
+#include "tests/tools/tool_run.h"
 #include "world/mesh_base.h"
 #include "world/node_tree_serializer.h"
 
@@ -23,24 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 
-struct ToolRun {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
-
-ToolRun Tool(const std::string& arguments) {
-    ToolRun run;
-    const std::string command = std::string(VIMSA_TOOL_PATH) + " " + arguments + " 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 512> chunk{};
-    size_t n;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-        run.output.append(chunk.data(), n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using test::Tool;
+using test::ToolRun;
 
 class ToolTest : public ::testing::Test {
 protected:
