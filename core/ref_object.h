@@ -52,7 +52,7 @@ public:
     Handle& operator=(Handle&& other) noexcept {
         if (this != &other) {
             T* old = std::exchange(ptr_, std::exchange(other.ptr_, nullptr));
-            if (old) old->Release();
+            Drop(old);
         }
         return *this;
     }
@@ -63,14 +63,11 @@ public:
     Handle& Assign(T* object) noexcept {
         if (object == ptr_) return *this;
         if (object) object->AddRef();
-        T* old = std::exchange(ptr_, object);
-        if (old) old->Release();
+        Drop(std::exchange(ptr_, object));
         return *this;
     }
 
-    void Reset() noexcept {
-        if (T* old = std::exchange(ptr_, nullptr)) old->Release();
-    }
+    void Reset() noexcept { Drop(std::exchange(ptr_, nullptr)); }
 
     T* Get() const noexcept { return ptr_; }
     T* operator->() const noexcept { return ptr_; }
@@ -82,6 +79,14 @@ public:
     friend bool operator==(const Handle& a, std::nullptr_t) noexcept { return a.ptr_ == nullptr; }
 
 private:
+    static void Drop(T* object) noexcept {
+        // A class that declares its own Release() hides the count's: the
+        // handle would call it instead and the object would never be freed.
+        static_assert(std::is_same_v<decltype(&T::Release), decltype(&RefObject::Release)>,
+                      "a counted class must not declare a Release() of its own");
+        if (object) object->Release();
+    }
+
     T* ptr_ = nullptr;
 };
 

@@ -49,10 +49,10 @@ Result GlyphQuad::Draw(Renderer& renderer) const {
 // --- font ---
 
 Font::~Font() {
-    Release();
+    Unload();
 }
 
-void Font::Release() {
+void Font::Unload() {
     glyphs_.clear();
     texture_ = nullptr;
     renderer_ = nullptr;
@@ -63,14 +63,14 @@ void Font::Release() {
 Result Font::LoadGlyphs(Renderer* renderer, std::string_view file, uint32_t rows,
                         uint32_t columns) {
     if (!renderer) return ERR_FONT_NO_RENDERER;
-    if (loaded_) Release();
+    if (loaded_) Unload();
     texture_ = renderer->NewTexture();
     if (!texture_) return ERR_FONT_NO_TEXTURE;
     Result r = LoadImage(texture_.Get(), file, kImageByExtension);
     if (Succeeded(r)) r = renderer->UploadTexture(texture_.Get());
     if (Succeeded(r) && (rows == 0 || columns == 0)) r = ERR_OUT_OF_RANGE;
     if (Failed(r)) {
-        Release();
+        Unload();
         return r;
     }
     const uint64_t count = uint64_t{rows} * columns;
@@ -80,7 +80,7 @@ Result Font::LoadGlyphs(Renderer* renderer, std::string_view file, uint32_t rows
             auto glyph = std::unique_ptr<GlyphQuad>(new (std::nothrow) GlyphQuad(
                 i, j, rows, columns, texture_->Width(), texture_->Height()));
             if (!glyph) {
-                Release();
+                Unload();
                 return ERR_FAIL;
             }
             glyph->SetTexture(texture_.Get());

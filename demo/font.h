@@ -59,7 +59,7 @@ public:
     // it into rows x columns glyphs. Any failure leaves the font empty.
     Result LoadGlyphs(Renderer* renderer, std::string_view file, uint32_t rows, uint32_t columns);
     // Frees the glyphs and the texture: not loaded, no rows or columns.
-    void Release();
+    void Unload();
     // Draws the glyph of character code `c` at the pen position. Codes below
     // 32 take the first glyph; a code past the last glyph draws nothing.
     Result DrawGlyph(uint8_t c, Vector2 pen, Vector4 colour);

@@ -103,7 +103,7 @@ TEST_F(TextPolyTest, GlyphsAdvanceAndLinesFeedByTheCellSize) {
     EXPECT_TRUE(NearColour(At(16, 16), background));
 
     EXPECT_EQ(font->DrawGlyph('z', {0, 0}, {1, 1, 1, 1}), ERR_FONT_BAD_CHARACTER);
-    font->Release();
+    font->Unload();
     EXPECT_EQ(font->DrawGlyph('A', {0, 0}, {1, 1, 1, 1}), ERR_FONT_NOT_LOADED);
     EXPECT_EQ(text->Draw(), ERR_FONT_NOT_LOADED);
     EXPECT_EQ(font->LoadGlyphs(renderer_.Get(), "missing.tga", 8, 8), ERR_TEXTURE_NO_READER);
