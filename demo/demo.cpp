@@ -228,6 +228,14 @@ Result Demo::LoadTerrain(const char* file) {
     }
     terrain_->SetDetail(detail_ != 0);
     room->AddObject(terrain_.Get());
+    // The trees stand on the ground wherever it is under them.
+    for (int tree : {44, 46, 47, 48, 49, 50, 51}) {
+        Vector3 at;
+        float height = 0;
+        if (GraphNode* node = Node(tree);
+            node && node->GetWorldPosition(at) && terrain_->HeightAt(at, height))
+            node->SetPosition(at, RelativeTo::World());
+    }
     return RESULT_OK;
 }
 

@@ -33,7 +33,7 @@ const RoomPlan kRooms[] = {
     {11, -6, 6, -6, 6, {0, 0, 0}, {0, 0, 1}, {{-1, 1}}, {{-1, 1}}, {{-1, 1}}, {{-1, 1}}},
     {19, 6, 16, -5, 5, {11, 0, 0}, {0, 0, -1}, {}, {{12, 14}}, {{-1, 1}}, {{-1, 1}}},
     {18, -6, 6, -16, -6, {0, 0, -11}, {-1, 0, 0}, {{-1, 1}}, {{-1, 1}}, {{-12, -10}}, {}},
-    {6, 6, 16, 5, 13, {11, 0, 9}, {0, 0, 1}, {{12, 14}}, {}, {{9, 11}}, {{8, 10}}},
+    {6, 6, 16, 5, 13, {11, 0, 9}, {0, 0, 1}, {{12, 14}}, {}, {{9, 11}}, {{5.5f, 7.5f}}},
     {7, -6, 6, 6, 16, {0, 0, 11}, {0, 0, 1}, {{-1, 1}}, {{-1, 1}}, {}, {{9, 11}}},
     {3, -14, -6, -4, 4, {-10, 0, 0}, {0, 0, 1}, {{-9, -7}}, {}, {}, {{-1, 1}}},
     {4, -10, -6, -20, -4, {-8, 0, -12}, {0, 0, 1}, {}, {{-9, -7}}, {}, {{-19, -17}, {-12, -10}}},
@@ -51,24 +51,26 @@ struct PortalPlan {
 };
 
 const PortalPlan kDoorways[] = {
-    {11, 18, {0, 0, -6}, {0, 0, 1}},    // 2 & 3: door 2
-    {11, 19, {6, 0, 0}, {-1, 0, 0}},    // 4 & 5: door 1
-    {19, 6, {13, 0, 5}, {0, 0, -1}},    // 6 & 7
-    {18, 5, {0, 0, -16}, {0, 0, 1}},    // 8 & 9
-    {11, 3, {-6, 0, 0}, {1, 0, 0}},     // 10 & 11
-    {11, 7, {0, 0, 6}, {0, 0, -1}},     // 12 & 13
-    {19, 43, {16, 0, 0}, {-1, 0, 0}},   // 14 & 15: out onto the terrain
-    {7, 6, {6, 0, 10}, {-1, 0, 0}},     // 16 & 17
-    {3, 4, {-8, 0, -4}, {0, 0, 1}},     // 18 & 19
-    {4, 5, {-6, 0, -18}, {-1, 0, 0}},   // 20 & 21
-    {4, 18, {-6, 0, -11}, {-1, 0, 0}},  // 22 & 23
-    {6, 43, {16, 0, 9}, {-1, 0, 0}},    // 24 & 25: out onto the terrain
-    {7, 9, {0, 0, 16}, {0, 0, -1}},     // 26 & 27
+    {11, 18, {0, 0, -6}, {0, 0, 1}},     // 2 & 3: door 2
+    {11, 19, {6, 0, 0}, {-1, 0, 0}},     // 4 & 5: door 1
+    {19, 6, {13, 0, 5}, {0, 0, -1}},     // 6 & 7
+    {18, 5, {0, 0, -16}, {0, 0, 1}},     // 8 & 9
+    {11, 3, {-6, 0, 0}, {1, 0, 0}},      // 10 & 11
+    {11, 7, {0, 0, 6}, {0, 0, -1}},      // 12 & 13
+    {19, 43, {16, 0, 0}, {-1, 0, 0}},    // 14 & 15: out onto the terrain
+    {7, 6, {6, 0, 10}, {-1, 0, 0}},      // 16 & 17
+    {3, 4, {-8, 0, -4}, {0, 0, 1}},      // 18 & 19
+    {4, 5, {-6, 0, -18}, {-1, 0, 0}},    // 20 & 21
+    {4, 18, {-6, 0, -11}, {-1, 0, 0}},   // 22 & 23
+    {6, 43, {16, 0, 6.5f}, {-1, 0, 0}},  // 24 & 25: out onto the terrain
+    {7, 9, {0, 0, 16}, {0, 0, -1}},      // 26 & 27
 };
 
-// Where the terrain room stands: the terrain is centred on its origin and
-// its west edge meets the east wall of the east wing and the gallery.
-constexpr Vector3 kTerrainOrigin{36, 0, 0};
+// Where the terrain room stands. The terrain is centred on its origin, 64
+// units square, with a flat clearing at y = 0 within 6 units of it: both
+// doorways out of the building open onto the clearing; the hills rise
+// towards the terrain's edges, also behind the building.
+constexpr Vector3 kTerrainOrigin{20, 0, 3.25f};
 
 // World -> local conversion of a room frame that has no node yet.
 struct Frame {
@@ -189,8 +191,13 @@ std::vector<MeshPlan> MeshPlans() {
     box(52, 3, {14.4f, -0.8f, -4.8f}, {15.2f, 0, -4});
     box(52, 3, {13.9f, -1.6f, -4.8f}, {14.7f, -0.8f, -4});
     box(55, 4, {-0.6f, -0.3f, -9.6f}, {0.6f, 0, -8.4f});  // column plinth
-    box(55, 5, {-6, -0.15f, -16}, {6, 0, -15.9f});        // skirting
-    box(56, 4, {9.5f, -0.9f, 10}, {10.5f, 0, 11});        // pedestals
+    plans.push_back({43, 1, [](LevelGeometry& g) {        // the building seen from outside
+                         g.WallAlongZ(16, -6, 14, {1, 0, 0}, {{-1, 1}, {5.5f, 7.5f}});
+                         g.WallAlongX(-6, 6, 16, {0, 0, -1});
+                         g.WallAlongX(14, 6, 16, {0, 0, 1});
+                         g.Ceiling(6, -6, 16, 14, -3);
+                     }});
+    box(56, 4, {9.5f, -0.9f, 10}, {10.5f, 0, 11});  // pedestals
     box(56, 4, {12.5f, -0.9f, 10}, {13.5f, 0, 11});
     box(56, 3, {15.9f, -2.4f, 5.6f}, {16, -1, 7.4f});  // pictures
     box(56, 3, {8, -2.4f, 12.9f}, {10.5f, -1, 13});
@@ -270,21 +277,21 @@ const NodePlan kNodePlans[] = {
     {34, 6, {11, -2.6f, 9}},                  // the gallery's lamp
     {35, 5, {0, -2.6f, -20}},                 // the cat room's light
     {36, 9, {}, {}, true},
-    {37, 6, {15.4f, -2.7f, 12.4f}},  // fixed camera 1
-    {38, 5, {5.4f, -2.7f, -23.4f}},  // fixed camera 2
+    {37, 6, {15.4f, -2.3f, 12.4f}},  // fixed camera 1
+    {38, 5, {5.4f, -2.3f, -23.4f}},  // fixed camera 2
     {39, 8, {5.94f, 0, -0.5f}},      // door leaves; placed every frame
     {40, 8, {5.94f, 0, 0.5f}},
     {41, 10, {0, 0, 0}},
     {42, 10, {0, 0, 0}},
     {43, 0, {}, {}, true},
-    {44, 43, {30, 0, -8}},  // trees on the terrain; their height comes from it
+    {44, 43, {30, 0, -10}},  // trees on the terrain; their height comes from it
     {45, 4, {}, {}, true},
-    {46, 43, {25, 0, 6}},
-    {47, 43, {40, 0, 12}},
-    {48, 43, {46, 0, -3}},
-    {49, 43, {34, 0, -15}},
-    {50, 43, {22, 0, -12}},
-    {51, 43, {44, 0, 15}},
+    {46, 43, {27, 0, 14}},
+    {47, 43, {38, 0, 10}},
+    {48, 43, {42, 0, -4}},
+    {49, 43, {33, 0, -20}},
+    {50, 43, {20, 0, -14}},
+    {51, 43, {36, 0, 22}},
     {52, 19, {}, {}, true},
     {53, 3, {}, {}, true},
     {54, 7, {}, {}, true},
@@ -299,7 +306,8 @@ const NodePlan kNodePlans[] = {
 // The room whose frame a node stands at, or -1.
 int FrameRoom(const NodePlan& node) {
     if (!node.roomFrame) return -1;
-    return Plan(node.slot) ? node.slot : node.parent;
+    const bool isRoom = Plan(node.slot) || node.slot == Demo::kTerrainRoom;
+    return isRoom ? node.slot : node.parent;
 }
 
 Vector3 RoomOrigin(int room) {

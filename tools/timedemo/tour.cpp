@@ -37,7 +37,7 @@ Tour::Tour()
              // Door 1 opens as the character comes near it.
              GoTo(0, 0), GoTo(4.2f, 0), Wait(45, "door 1 opening"),
              Press({Key::F12}, "door 1 open"), GoTo(9, 0, kPatience, "the east wing"),
-             GoTo(14.5f, 0), GoTo(20, 0, kPatience, "out onto the terrain"), GoTo(26, 3),
+             GoTo(14.5f, 0), GoTo(20, 0, kPatience, "out onto the terrain"), GoTo(23, 3),
              Press({Key::F12}, "the terrain"),
              Press({Key::W, Key::B}, "wire frame and bounding boxes"), Wait(3), Press({Key::F12}),
              Press({Key::W, Key::B}), Press({Key::Pause}, "pause"), Wait(10), Press({Key::Pause}),
@@ -65,8 +65,8 @@ Tour::Tour()
              // A step of 0.2 is climbed, the higher one blocks.
              GoTo(0, -13.8f), GoTo(3.2f, -13.8f, kPatience, "up the low step"), GoTo(3.2f, -11),
              GoTo(0, -13.8f), GoTo(-3.2f, -13.8f, 40, "against the high step"),
-             // Door 2 back to the hall.
-             GoTo(0, -9), GoTo(0, -6.6f), Wait(45, "door 2 opening"),
+             // Past the column to door 2 and back to the hall.
+             GoTo(-2, -11), GoTo(-2, -8), GoTo(0, -7), Wait(45, "door 2 opening"),
              GoTo(0, -3, kPatience, "home"), Press({Key::F5}), Press({Key::F6}),
              Press({Key::F12}, "home again")} {}
 
