@@ -45,6 +45,7 @@ uint8_t ItModule::ConvertNote(uint8_t n) {
 Result ItModule::Load() {
     decoded_.clear();
     decodedBytes_ = 0;
+    rules_.hexBreakRow = true;
     const int orderCount = U16(0x20);
     const int instrumentCount = U16(0x22);
     const int sampleCount = U16(0x24);
@@ -79,6 +80,10 @@ Result ItModule::Load() {
         const uint32_t offset = U32(patternOffsets + 4u * p);
         if (offset == 0) continue;
         patterns_[p] = Span(static_cast<uint64_t>(offset) + kPatternHeaderSize, U16(offset));
+        // A row count the tracker could not have written plays as the
+        // default pattern length.
+        const int rows = U16(static_cast<uint64_t>(offset) + 2);
+        patterns_[p].rows = rows >= 1 && rows <= kMaxRows ? rows : kRowsPerPattern;
     }
     return RESULT_OK;
 }

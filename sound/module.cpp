@@ -21,6 +21,7 @@ Result Module::Clear() {
     data_.shrink_to_fit();
     loaded_ = false;
     parsed_ = false;
+    rules_ = PlayRules{};
     stereo_ = true;
     globalVolume_ = 64;
     initialSpeed_ = 6;
@@ -130,6 +131,11 @@ PatternCursor Module::PatternStart(int pattern) const {
     cursor.pos = data_.data() + span.begin;
     cursor.end = data_.data() + span.end;
     return cursor;
+}
+
+int Module::PatternRows(int pattern) const {
+    if (pattern < 0 || pattern >= PatternCount()) return kRowsPerPattern;
+    return patterns_[pattern].rows;
 }
 
 const SampleSlot* Module::SampleFor(int instrument, uint8_t /*note*/) const {

@@ -41,6 +41,14 @@ struct RowCell {
 };
 using RowBuffer = std::array<RowCell, 64>;
 
+// Where the formats play the shared effects differently. Each loader sets
+// the rules of its format; the defaults are those of Scream Tracker 3.
+struct PlayRules {
+    // Cxx names its row in hexadecimal (Impulse Tracker) instead of two
+    // decimal digits.
+    bool hexBreakRow = false;
+};
+
 // Read position inside one pattern's packed data. Reading stops at `end`, so
 // a pattern cut short by the end of the file reads as empty rows. The IT
 // packing remembers, per channel, the last mask and values; that memory
@@ -61,7 +69,10 @@ public:
     static constexpr int kMaxChannels = 64;
     static constexpr int kMaxSamples = 99;
     static constexpr int kOrderCount = 256;
+    // Rows of every MOD and S3M pattern, and of an IT pattern that is absent.
     static constexpr int kRowsPerPattern = 64;
+    // Most rows an IT pattern may have.
+    static constexpr int kMaxRows = 200;
     static constexpr uint8_t kOrderSkip = 254;
     static constexpr uint8_t kOrderEnd = 255;
 
@@ -100,6 +111,9 @@ public:
 
     // A pattern's packed data; an empty cursor for a missing pattern.
     PatternCursor PatternStart(int pattern) const;
+    // Rows of a pattern as stored (1..kMaxRows); kRowsPerPattern for a
+    // missing pattern.
+    int PatternRows(int pattern) const;
     // The sample a note of an instrument plays (1..99); null when none. The
     // note does not choose among samples in the formats supported here.
     const SampleSlot* SampleFor(int instrument, uint8_t note) const;
@@ -108,6 +122,7 @@ public:
     bool Loaded() const { return loaded_; }
     bool Parsed() const { return parsed_; }
     bool Stereo() const { return stereo_; }
+    const PlayRules& Rules() const { return rules_; }
     uint8_t GlobalVolume() const { return globalVolume_; }
     uint8_t InitialSpeed() const { return initialSpeed_; }
     uint8_t InitialTempo() const { return initialTempo_; }
@@ -133,6 +148,7 @@ protected:
     struct PatternSpan {
         uint32_t begin = 0;
         uint32_t end = 0;  // begin == end: absent
+        int rows = kRowsPerPattern;
     };
 
     // The format's signature test, on data that is known to be non-empty.
@@ -162,6 +178,7 @@ protected:
     static void FitLoop(SampleSlot& slot);
 
     std::vector<uint8_t> data_;
+    PlayRules rules_;
     bool stereo_ = true;
     uint8_t globalVolume_ = 64;
     uint8_t initialSpeed_ = 6;

@@ -89,10 +89,13 @@ void PlayState::Start(int startOrder, int startRow, bool stereoOut, bool loopSon
     globalVolume = module_->GlobalVolume();
     speed = module_->InitialSpeed();
     tempo = module_->InitialTempo();
-    row = Module::kRowsPerPattern;
+    row = 0;
+    pattern = -1;
+    patternRows = Module::kRowsPerPattern;
+    nextPattern_ = true;
     orderPosition = std::clamp(startOrder, 0, Module::kOrderCount);
     tickCountdown = 1;
-    breakRow = std::clamp(startRow, 0, Module::kRowsPerPattern - 1);
+    breakRow = std::clamp(startRow, 0, Module::kMaxRows - 1);
     syncValue = 0;
     loop = loopSong;
     voices.fill(Voice{});
@@ -132,7 +135,7 @@ Result PlayState::Tick(uint32_t rate) {
         return RESULT_OK;
     }
     tickCountdown = std::max<uint8_t>(speed, 1);
-    if (row >= Module::kRowsPerPattern && !AdvanceOrder()) {
+    if ((nextPattern_ || row >= patternRows) && !AdvanceOrder()) {
         playing = false;
         return ERR_MODULE_SONG_END;
     }
@@ -149,11 +152,16 @@ bool PlayState::AdvanceOrder() {
         const uint8_t value =
             orderPosition < Module::kOrderCount ? orders[orderPosition] : Module::kOrderEnd;
         if (value < Module::kOrderSkip) {
-            row = breakRow;
+            pattern = value;
+            patternRows = module_->PatternRows(value);
+            // A break or start row past the end of a shorter pattern plays
+            // its last row.
+            row = std::min(breakRow, patternRows - 1);
             breakRow = 0;
             cursor = module_->PatternStart(value);
             module_->SkipRows(cursor, row);
             ++orderPosition;
+            nextPattern_ = false;
             return true;
         }
         if (value == Module::kOrderSkip) {
@@ -269,12 +277,15 @@ void PlayState::RowEffect(int channel, Voice& v) {
             } else {
                 orderPosition = p;
             }
-            row = Module::kRowsPerPattern;
+            nextPattern_ = true;
             break;
         case effect::kPatternBreak:
-            if (p < 100 && (p & 0x0F) <= 9) {
+            if (module_->Rules().hexBreakRow) {
+                breakRow = p;
+                nextPattern_ = true;
+            } else if (p < 100 && (p & 0x0F) <= 9) {
                 breakRow = 10 * (p >> 4) + (p & 0x0F);
-                row = Module::kRowsPerPattern;
+                nextPattern_ = true;
             }
             break;
         case effect::kVolumeSlide: {

@@ -111,7 +111,9 @@ public:
     uint8_t tempo = 125;
     std::array<Voice, Module::kMaxChannels> voices{};
     std::array<uint8_t, Module::kMaxChannels> channelPan{};
-    int row = Module::kRowsPerPattern;  // 64: load the next order entry
+    int row = 0;       // the next row of the current pattern
+    int pattern = -1;  // the pattern playing; -1 before the first
+    int patternRows = Module::kRowsPerPattern;
     int orderPosition = 0;
     uint8_t tickCountdown = 1;
     int breakRow = 0;
@@ -142,6 +144,9 @@ private:
     uint64_t id_;
     uint32_t rate_ = 44100;
     bool stopAfterRow_ = false;
+    // The next row tick loads the next order entry: set at the start, by a
+    // jump or break, and after the pattern's last row.
+    bool nextPattern_ = true;
 };
 
 // Volume after a retrigger whose parameter has `high` as its high nibble.

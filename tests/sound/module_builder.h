@@ -260,6 +260,7 @@ struct ItBuilder {
     std::vector<uint8_t> orders = {0, 255};
     std::vector<ItSample> samples;
     std::vector<std::vector<uint8_t>> patterns;  // packed data; empty: offset 0
+    std::vector<int> rows;                       // rows of each pattern; 64 when not given
 
     ItBuilder() {
         pans.fill(128 + 32);
@@ -268,9 +269,10 @@ struct ItBuilder {
     }
 
     // Packs events with a fresh mask byte for every entry.
-    static std::vector<uint8_t> PackPattern(const std::vector<TrackerEvent>& events) {
+    static std::vector<uint8_t> PackPattern(const std::vector<TrackerEvent>& events,
+                                            int rowCount = 64) {
         std::vector<uint8_t> d;
-        for (int row = 0; row < 64; ++row) {
+        for (int row = 0; row < rowCount; ++row) {
             for (const TrackerEvent& e : events) {
                 if (e.row != row) continue;
                 uint8_t mask = 0;
@@ -327,7 +329,7 @@ struct ItBuilder {
             const size_t at = f.size();
             PutU32(f, patternOffsets + 4 * p, static_cast<uint32_t>(at));
             PutU16(f, at, static_cast<uint32_t>(patterns[p].size()));
-            PutU16(f, at + 2, 64);
+            PutU16(f, at + 2, p < rows.size() ? static_cast<uint32_t>(rows[p]) : 64u);
             f.resize(at + 8);
             PutBytes(f, at + 8, patterns[p].data(), patterns[p].size());
         }

@@ -83,7 +83,7 @@ TEST(PlayStateTest, StartSetsUpTheFirstRowTick) {
     PlayState& s = *song.state;
     EXPECT_TRUE(s.playing);
     EXPECT_TRUE(s.active);
-    EXPECT_EQ(s.row, 64);
+    EXPECT_EQ(s.pattern, -1);
     EXPECT_EQ(s.tickCountdown, 1);
     EXPECT_EQ(song.Ticks(1), RESULT_OK);
     EXPECT_EQ(s.row, 1);
