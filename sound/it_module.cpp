@@ -62,7 +62,7 @@ Result ItModule::Load() {
         channelEnabled_[c] = pan < 128;
         if (pan < 128) channelCount_ = c + 1;
         // 0..64 spans left to right; 100 (surround) and other values centre.
-        channelPan_[c] = stereo_ && pan <= 64 ? static_cast<uint8_t>(pan * 238095 / 1000000) : 8;
+        channelPan_[c] = stereo_ && pan <= 64 ? static_cast<uint16_t>(4 * pan) : kPanCentre;
     }
 
     songLength_ = std::min(orderCount, kOrderCount);

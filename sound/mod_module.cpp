@@ -49,7 +49,7 @@ Result ModModule::Load() {
     channelCount_ = signatureChannels_;
     for (int c = 0; c < channelCount_; ++c) {
         channelEnabled_[c] = true;
-        channelPan_[c] = 8;
+        channelPan_[c] = kPanCentre;
     }
 
     // The song ends after the last order entry that is not pattern 0; the

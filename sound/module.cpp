@@ -31,7 +31,7 @@ Result Module::Clear() {
     orders_.fill(kOrderEnd);
     samples_.fill(SampleSlot{});
     patterns_.clear();
-    channelPan_.fill(8);
+    channelPan_.fill(kPanCentre);
     channelEnabled_.fill(false);
     channelCount_ = 0;
     // The old states' voices point into the old file data, so none survives;

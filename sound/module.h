@@ -14,6 +14,12 @@ namespace vimsa {
 
 class PlayState;
 
+// Pans run from 0 (left) to kPanRight (right). MOD and S3M pans (0..15) are
+// kept as 16 times their value and IT pans (0..64) as 4 times theirs, so
+// each format's steps fall on whole numbers.
+inline constexpr uint16_t kPanRight = 256;
+inline constexpr uint16_t kPanCentre = 128;
+
 enum class ModuleKind { Mod, S3m, It };
 
 // One instrument's sample. Lengths and positions are in bytes; the data is
@@ -131,7 +137,8 @@ public:
     const std::array<uint8_t, kOrderCount>& Orders() const { return orders_; }
     int PatternCount() const { return static_cast<int>(patterns_.size()); }
     const std::array<SampleSlot, kMaxSamples>& Samples() const { return samples_; }
-    const std::array<uint8_t, kMaxChannels>& ChannelPan() const { return channelPan_; }
+    // Channel pans, 0..kPanRight.
+    const std::array<uint16_t, kMaxChannels>& ChannelPan() const { return channelPan_; }
     const std::array<bool, kMaxChannels>& ChannelEnabled() const { return channelEnabled_; }
     int ChannelCount() const { return channelCount_; }
     const std::vector<uint8_t>& FileData() const { return data_; }
@@ -188,7 +195,7 @@ protected:
     std::array<uint8_t, kOrderCount> orders_{};
     std::array<SampleSlot, kMaxSamples> samples_{};
     std::vector<PatternSpan> patterns_;
-    std::array<uint8_t, kMaxChannels> channelPan_{};
+    std::array<uint16_t, kMaxChannels> channelPan_{};
     std::array<bool, kMaxChannels> channelEnabled_{};
     int channelCount_ = 0;
 

@@ -132,15 +132,27 @@ Result PlayState::Tick(uint32_t rate) {
             v.arpeggioPhase = static_cast<uint8_t>((v.arpeggioPhase + 1) % 3);
             TickEffect(v);
         }
-        return RESULT_OK;
+    } else {
+        tickCountdown = std::max<uint8_t>(speed, 1);
+        if ((nextPattern_ || row >= patternRows) && !AdvanceOrder()) {
+            playing = false;
+            return ERR_MODULE_SONG_END;
+        }
+        PlayRow();
     }
-    tickCountdown = std::max<uint8_t>(speed, 1);
-    if ((nextPattern_ || row >= patternRows) && !AdvanceOrder()) {
-        playing = false;
-        return ERR_MODULE_SONG_END;
-    }
-    PlayRow();
+    UpdateMix();
     return RESULT_OK;
+}
+
+void PlayState::UpdateMix() {
+    const int32_t g = std::min<int32_t>(globalVolume, 64);
+    const int channels = module_->ChannelCount();
+    for (int c = 0; c < channels; ++c) {
+        Voice& v = voices[c];
+        const int32_t volume = std::clamp<int32_t>(v.volume + v.tremoloOffset, 0, 63);
+        v.mixVolume = volume * g / 64 * kMixVolumeStep;
+        v.mixPan = channelPan[c];
+    }
 }
 
 bool PlayState::AdvanceOrder() {
@@ -358,7 +370,7 @@ void PlayState::RowEffect(int channel, Voice& v) {
         case effect::kSpecial: {
             const uint8_t x = p & 0x0F;
             if ((p >> 4) == 0x8) {
-                if (stereo) channelPan[channel] = x;
+                if (stereo) channelPan[channel] = static_cast<uint16_t>(16 * x);
                 v.effect = effect::kNone;
             } else if ((p >> 4) == 0xC && x > 0 && x < speed) {
                 v.tickCounter = x;

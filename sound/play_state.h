@@ -36,6 +36,11 @@ inline constexpr uint8_t kSync = 26;                   // Z
 inline constexpr uint8_t kLast = 26;
 }  // namespace effect
 
+// The mixer's volume of a voice counts in 1/kMixVolumeStep steps of the
+// 0..64 volume scale, fine enough for the IT volume product.
+inline constexpr int32_t kMixVolumeStep = 256;
+inline constexpr int32_t kMixVolumeFull = 64 * kMixVolumeStep;
+
 // What changed in a voice on the current row.
 inline constexpr uint8_t kVoiceNewSample = 1;
 inline constexpr uint8_t kVoiceNewFrequency = 2;
@@ -80,6 +85,10 @@ struct Voice {
     bool sixteenBit = false;
     bool pingPong = false;
     bool backwards = false;
+
+    // What the mixer plays, worked out at the end of every tick.
+    int32_t mixVolume = 0;  // 0..kMixVolumeFull
+    uint16_t mixPan = kPanCentre;
 };
 
 // One song being played: the position in the order list and patterns, the
@@ -110,8 +119,8 @@ public:
     uint8_t speed = 6;
     uint8_t tempo = 125;
     std::array<Voice, Module::kMaxChannels> voices{};
-    std::array<uint8_t, Module::kMaxChannels> channelPan{};
-    int row = 0;       // the next row of the current pattern
+    std::array<uint16_t, Module::kMaxChannels> channelPan{};  // 0..kPanRight
+    int row = 0;                                              // the next row of the current pattern
     int pattern = -1;  // the pattern playing; -1 before the first
     int patternRows = Module::kRowsPerPattern;
     int orderPosition = 0;
@@ -129,6 +138,7 @@ public:
 private:
     bool AdvanceOrder();
     void PlayRow();
+    void UpdateMix();
     void ChannelRow(int channel);
     void RowEffect(int channel, Voice& v);
     void TickEffect(Voice& v);

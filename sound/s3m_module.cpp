@@ -39,7 +39,7 @@ Result S3mModule::Load() {
         const uint8_t setting = U8(kChannelSettings + c);
         channelEnabled_[c] = setting < 128;
         if (setting != 255) channelCount_ = c + 1;
-        channelPan_[c] = !stereo_ ? 8 : (setting & 8) ? 12 : 3;
+        channelPan_[c] = !stereo_ ? kPanCentre : (setting & 8) ? 12 * 16 : 3 * 16;
     }
 
     songLength_ = std::min(orderCount, kOrderCount);
@@ -52,7 +52,7 @@ Result S3mModule::Load() {
     if (stereo_ && U8(0x35) == kPanTablePresent) {
         for (int c = 0; c < kChannels; ++c) {
             const uint8_t entry = U8(panTable + c);
-            if (entry & 0x20) channelPan_[c] = entry & 0x0F;
+            if (entry & 0x20) channelPan_[c] = static_cast<uint16_t>(16 * (entry & 0x0F));
         }
     }
 

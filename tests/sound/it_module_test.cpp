@@ -106,16 +106,17 @@ TEST(ItModuleTest, HeaderAndChannelPans) {
     EXPECT_EQ(m->InitialTempo(), 140);
     EXPECT_TRUE(m->Stereo());
     EXPECT_EQ(m->ChannelCount(), 10);
+    // IT pans keep 4 steps per IT step: 32 is the centre, 64 the right.
     EXPECT_EQ(m->ChannelPan()[0], 0);
-    EXPECT_EQ(m->ChannelPan()[1], 7);
-    EXPECT_EQ(m->ChannelPan()[2], 15);
-    EXPECT_EQ(m->ChannelPan()[3], 8);
-    EXPECT_EQ(m->ChannelPan()[9], 4);
+    EXPECT_EQ(m->ChannelPan()[1], kPanCentre);
+    EXPECT_EQ(m->ChannelPan()[2], kPanRight);
+    EXPECT_EQ(m->ChannelPan()[3], kPanCentre);
+    EXPECT_EQ(m->ChannelPan()[9], 80);
     EXPECT_FALSE(m->ChannelEnabled()[4]);
     EXPECT_TRUE(m->ChannelEnabled()[9]);
     EXPECT_EQ(m->DefaultExtension(), nullptr);
     b.flags = 0;  // mono
-    EXPECT_EQ(Parsed(b.Build())->ChannelPan()[0], 8);
+    EXPECT_EQ(Parsed(b.Build())->ChannelPan()[0], kPanCentre);
 }
 
 TEST(ItModuleTest, SampleHeadersSixteenBitAndPingPong) {

@@ -30,7 +30,7 @@ TEST(ModModuleTest, SignaturesGiveChannelCounts) {
         EXPECT_EQ(m->ChannelCount(), c.channels) << c.signature;
         for (int ch = 0; ch < c.channels; ++ch) {
             EXPECT_TRUE(m->ChannelEnabled()[ch]);
-            EXPECT_EQ(m->ChannelPan()[ch], 8);
+            EXPECT_EQ(m->ChannelPan()[ch], kPanCentre);
         }
         EXPECT_FALSE(m->Stereo());
     }

@@ -344,13 +344,13 @@ TEST(PlayStateTest, SpeedTempoGlobalVolumeAndSync) {
 TEST(PlayStateTest, PanCommandOnlyInStereo) {
     Song song({{Effect(0, 19, 0x8E)}});
     song.Play(1);
-    EXPECT_EQ(song.state->channelPan[0], 14);
+    EXPECT_EQ(song.state->channelPan[0], 14 * 16);
     EXPECT_EQ(song.V().effect, effect::kNone);
     Handle<S3mModule> m = song.module;
     PlayState* mono = nullptr;
     ASSERT_EQ(m->StartSong(0, 0, false, false, true, &mono), RESULT_OK);
     ASSERT_EQ(mono->Tick(kRate), RESULT_OK);
-    EXPECT_EQ(mono->channelPan[0], 3);
+    EXPECT_EQ(mono->channelPan[0], 3 * 16);
 }
 
 TEST(PlayStateTest, InstrumentAloneResetsTheVolume) {

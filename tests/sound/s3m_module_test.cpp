@@ -53,9 +53,9 @@ TEST(S3mModuleTest, HeaderFieldsAndChannelSettings) {
     EXPECT_TRUE(m->ChannelEnabled()[0]);
     EXPECT_TRUE(m->ChannelEnabled()[1]);
     EXPECT_FALSE(m->ChannelEnabled()[2]);
-    EXPECT_FALSE(m->ChannelEnabled()[3]);  // 255
-    EXPECT_EQ(m->ChannelPan()[0], 3);
-    EXPECT_EQ(m->ChannelPan()[1], 12);
+    EXPECT_FALSE(m->ChannelEnabled()[3]);   // 255
+    EXPECT_EQ(m->ChannelPan()[0], 3 * 16);  // pans keep 16 steps per S3M step
+    EXPECT_EQ(m->ChannelPan()[1], 12 * 16);
     EXPECT_EQ(m->SongLength(), 2);
     EXPECT_EQ(m->Orders()[0], 0);
     EXPECT_EQ(m->Orders()[1], 255);
@@ -66,14 +66,14 @@ TEST(S3mModuleTest, MonoCentresAndPanTableOverrides) {
     b.masterVolume = 48;  // mono
     b.panTable = true;
     b.pans.fill(0x20 | 2);
-    EXPECT_EQ(Parsed(b.Build())->ChannelPan()[1], 8);
+    EXPECT_EQ(Parsed(b.Build())->ChannelPan()[1], kPanCentre);
     b.masterVolume = 0x80 | 48;
     b.pans[0] = 0x20 | 14;
     b.pans[1] = 0x05;  // bit 5 clear: the default stays
     Handle<S3mModule> m = Parsed(b.Build());
-    EXPECT_EQ(m->ChannelPan()[0], 14);
-    EXPECT_EQ(m->ChannelPan()[1], 12);
-    EXPECT_EQ(m->ChannelPan()[2], 2);
+    EXPECT_EQ(m->ChannelPan()[0], 14 * 16);
+    EXPECT_EQ(m->ChannelPan()[1], 12 * 16);
+    EXPECT_EQ(m->ChannelPan()[2], 2 * 16);
 }
 
 TEST(S3mModuleTest, ZeroSpeedAndTempoKeepTheDefaults) {
