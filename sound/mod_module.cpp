@@ -155,8 +155,33 @@ void ModModule::TranslateEffect(uint8_t command, uint8_t parameter, RowCell& cel
                     e = effect::kPortamentoDown;
                     p = 0xF0 | x;
                     break;
+                // Glissando, waveforms, loop, note cut and delays are the
+                // S commands of the same letter; finetune counts from -8
+                // there (S28 is finetune 0).
+                case 0x3:
+                    e = effect::kSpecial;
+                    p = 0x10 | x;
+                    break;
+                case 0x4:
+                    e = effect::kSpecial;
+                    p = 0x30 | x;
+                    break;
+                case 0x5:
+                    e = effect::kSpecial;
+                    p = static_cast<uint8_t>(0x20 | ((x + 8) & 0x0F));
+                    break;
+                case 0x6:
+                    e = effect::kSpecial;
+                    p = 0xB0 | x;
+                    break;
+                case 0x7:
+                    e = effect::kSpecial;
+                    p = 0x40 | x;
+                    break;
                 case 0x8:
                 case 0xC:
+                case 0xD:
+                case 0xE:
                     e = effect::kSpecial;
                     break;
                 case 0x9:

@@ -88,6 +88,21 @@ int32_t WaveformValue(uint8_t position) {
     return position >= 128 ? -value : value;
 }
 
+int32_t WaveformValue(uint8_t wave, uint8_t position, uint32_t& random) {
+    const int32_t step = position / 4;  // 64 steps per cycle
+    switch (wave & 3) {
+        case 1:
+            return 255 - step * 510 / 63;
+        case 2:
+            return step < 32 ? 255 : -255;
+        case 3:
+            random = random * 1103515245u + 12345u;
+            return static_cast<int32_t>((random >> 16) % 511) - 255;
+        default:
+            return WaveformValue(position);
+    }
+}
+
 uint32_t FinetuneSpeed(uint8_t finetune) {
     return kFinetune[finetune & 0x0F];
 }

@@ -42,6 +42,12 @@ public:
 // for positions of 128 and more.
 int32_t WaveformValue(uint8_t position);
 
+// Value of a vibrato or tremolo waveform at a position, -255..255: 0 the
+// half sine above, 1 a ramp down, 2 a square, 3 random values drawn from
+// `random` (a generator state the caller keeps). Only the low 2 bits of
+// `wave` count.
+int32_t WaveformValue(uint8_t wave, uint8_t position, uint32_t& random);
+
 // C2 speed of a ProTracker finetune value (low nibble used).
 uint32_t FinetuneSpeed(uint8_t finetune);
 

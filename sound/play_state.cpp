@@ -134,14 +134,30 @@ Result PlayState::Tick(uint32_t rate) {
         }
     } else {
         tickCountdown = std::max<uint8_t>(speed, 1);
+        LoopBack();
         if ((nextPattern_ || row >= patternRows) && !AdvanceOrder()) {
             playing = false;
             return ERR_MODULE_SONG_END;
         }
         PlayRow();
+        // A pattern delay holds the row for more rows (SEx) or ticks (S6x);
+        // the effects go on ticking through it, the notes are not played again.
+        tickCountdown += rowRepeats_ * std::max<uint8_t>(speed, 1) + extraTicks_;
+        rowRepeats_ = 0;
+        extraTicks_ = 0;
     }
     UpdateMix();
     return RESULT_OK;
+}
+
+// A pattern loop of the row just played returns to its start row.
+void PlayState::LoopBack() {
+    if (loopTarget_ < 0) return;
+    row = std::min(loopTarget_, patternRows - 1);
+    loopTarget_ = -1;
+    nextPattern_ = false;
+    cursor = module_->PatternStart(pattern);
+    module_->SkipRows(cursor, row);
 }
 
 void PlayState::UpdateMix() {
@@ -149,7 +165,8 @@ void PlayState::UpdateMix() {
     const int channels = module_->ChannelCount();
     for (int c = 0; c < channels; ++c) {
         Voice& v = voices[c];
-        const int32_t volume = std::clamp<int32_t>(v.volume + v.tremoloOffset, 0, 63);
+        const int32_t volume =
+            v.tremorMuted ? 0 : std::clamp<int32_t>(v.volume + v.tremoloOffset, 0, 63);
         v.mixVolume = volume * g / 64 * kMixVolumeStep;
         v.mixPan = channelPan[c];
     }
@@ -174,6 +191,11 @@ bool PlayState::AdvanceOrder() {
             module_->SkipRows(cursor, row);
             ++orderPosition;
             nextPattern_ = false;
+            // Pattern loops start afresh in each pattern.
+            for (Voice& v : voices) {
+                v.loopRow = 0;
+                v.loopCount = 0;
+            }
             return true;
         }
         if (value == Module::kOrderSkip) {
@@ -229,7 +251,32 @@ void PlayState::ChannelRow(int channel) {
         (cell.effect >= 1 && cell.effect <= effect::kLast) ? cell.effect : effect::kNone;
     v.previousEffect = v.effect;
     v.flags = 0;
+    // A note delay (SDx) holds the note, instrument and volume back until
+    // its tick; without it they take effect now.
+    const bool delayed = newEffect == effect::kSpecial && (cell.parameter >> 4) == 0xD &&
+                         (cell.parameter & 0x0F) != 0;
+    if (delayed)
+        v.delayedCell = cell;
+    else
+        TriggerCell(v, cell, newEffect);
 
+    const bool wasArpeggio = v.previousEffect == effect::kArpeggio;
+    if (wasArpeggio && newEffect != effect::kArpeggio && !(v.flags & kVoiceNewSample))
+        SetPeriod(v, PeriodTable::Scale(v.arpeggioPeriods[0], v.c2Speed));
+    if (IsVibratoEffect(v.previousEffect) && !IsVibratoEffect(newEffect) &&
+        !(v.flags & kVoiceNewFrequency))
+        UpdateStep(v, v.period);
+    // Tremolo and tremor change the volume only while they run.
+    if (v.previousEffect == effect::kTremolo && newEffect != effect::kTremolo) v.tremoloOffset = 0;
+    if (newEffect != effect::kTremor) v.tremorMuted = false;
+
+    v.effect = newEffect;
+    v.parameter = cell.parameter;
+    if (newEffect != effect::kNone) RowEffect(channel, v);
+}
+
+// The note, instrument and volume of a cell.
+void PlayState::TriggerCell(Voice& v, const RowCell& cell, uint8_t newEffect) {
     if (cell.note == kNoteCut) {
         v.step = Step{};
         v.flags = kVoiceNewFrequency;
@@ -238,8 +285,9 @@ void PlayState::ChannelRow(int channel) {
         v.flags = kVoiceNewFrequency;
         if (newEffect != effect::kTonePortamento && newEffect != effect::kPortamentoVolumeSlide) {
             v.flags |= kVoiceNewSample | kVoiceNewVolume | kVoiceRestart;
-            v.vibratoPosition = 0;
-            v.tremoloPosition = 0;
+            // Waveforms with bit 2 set keep their place across notes.
+            if (!(v.vibratoWave & 4)) v.vibratoPosition = 0;
+            if (!(v.tremoloWave & 4)) v.tremoloPosition = 0;
             v.tremoloOffset = 0;
         }
     }
@@ -259,19 +307,6 @@ void PlayState::ChannelRow(int channel) {
         if (v.flags & kVoiceNewSample) SetPeriod(v, v.notePeriod);
     }
     if (cell.volume != 255) v.volume = std::min<uint8_t>(cell.volume, 63);
-
-    const bool wasArpeggio = v.previousEffect == effect::kArpeggio;
-    if (wasArpeggio && newEffect != effect::kArpeggio && !(v.flags & kVoiceNewSample))
-        SetPeriod(v, PeriodTable::Scale(v.arpeggioPeriods[0], v.c2Speed));
-    if (IsVibratoEffect(v.previousEffect) && !IsVibratoEffect(newEffect) &&
-        !(v.flags & kVoiceNewFrequency))
-        UpdateStep(v, v.period);
-    // Tremolo changes the volume only while it runs.
-    if (v.previousEffect == effect::kTremolo && newEffect != effect::kTremolo) v.tremoloOffset = 0;
-
-    v.effect = newEffect;
-    v.parameter = cell.parameter;
-    if (newEffect != effect::kNone) RowEffect(channel, v);
 }
 
 void PlayState::RowEffect(int channel, Voice& v) {
@@ -347,7 +382,7 @@ void PlayState::RowEffect(int channel, Voice& v) {
             break;
         case effect::kSampleOffset:
             p = Remember(p, v.sampleOffsetMemory);
-            if (v.data) SetSampleOffset(v, static_cast<uint32_t>(p) * 256u);
+            if (v.data) SetSampleOffset(v, (static_cast<uint32_t>(v.highOffset) << 16) | (p << 8));
             break;
         case effect::kRetrigger: {
             p = Remember(p, v.retriggerMemory);
@@ -367,18 +402,19 @@ void PlayState::RowEffect(int channel, Voice& v) {
         case effect::kTremolo:
             RememberWave(p, v.tremoloMemory);
             break;
-        case effect::kSpecial: {
-            const uint8_t x = p & 0x0F;
-            if ((p >> 4) == 0x8) {
-                if (stereo) channelPan[channel] = static_cast<uint16_t>(16 * x);
-                v.effect = effect::kNone;
-            } else if ((p >> 4) == 0xC && x > 0 && x < speed) {
-                v.tickCounter = x;
-            } else {
-                v.effect = effect::kNone;
-            }
+        case effect::kSpecial:
+            SpecialEffect(channel, v);
             break;
-        }
+        case effect::kTremor:
+            p = Remember(p, v.tremorMemory);
+            Tremor(v);
+            break;
+        case effect::kPanning:
+            // 0x00..0x80 spans left to right; 0xA4 (surround) centres.
+            if (stereo && (p <= 0x80 || p == 0xA4))
+                channelPan[channel] = p == 0xA4 ? kPanCentre : static_cast<uint16_t>(2 * p);
+            v.effect = effect::kNone;
+            break;
         case effect::kSetTempo:
             if (p > 32) tempo = p;
             break;
@@ -391,6 +427,84 @@ void PlayState::RowEffect(int channel, Voice& v) {
         default:
             break;
     }
+}
+
+// The S commands. Those without a later tick clear the effect.
+void PlayState::SpecialEffect(int channel, Voice& v) {
+    const uint8_t x = v.parameter & 0x0F;
+    uint8_t keep = effect::kNone;
+    switch (v.parameter >> 4) {
+        case 0x1:
+            v.glissando = x != 0;
+            break;
+        case 0x2:
+            SetFinetune(v, x);
+            break;
+        case 0x3:
+            v.vibratoWave = x;
+            break;
+        case 0x4:
+            v.tremoloWave = x;
+            break;
+        case 0x6:
+            extraTicks_ += x;
+            break;
+        case 0x8:
+            if (stereo) channelPan[channel] = static_cast<uint16_t>(16 * x);
+            break;
+        case 0xA:
+            v.highOffset = x;
+            break;
+        case 0xB:
+            PatternLoop(v, x);
+            break;
+        case 0xC:
+            if (x > 0 && x < speed) {
+                v.tickCounter = x;
+                keep = effect::kSpecial;
+            }
+            break;
+        case 0xD:
+            // A delay at or past the row's end never plays its note.
+            if (x > 0) {
+                v.tickCounter = x;
+                keep = effect::kSpecial;
+            }
+            break;
+        case 0xE:
+            rowRepeats_ = x;
+            break;
+        default:
+            break;
+    }
+    v.effect = keep;
+}
+
+// SB0 marks the row a loop returns to; SBx returns there x times. A finished
+// loop moves the mark past itself, so that a second SBx below cannot send
+// the song back to loop forever.
+void PlayState::PatternLoop(Voice& v, uint8_t count) {
+    const int playing = row - 1;
+    if (count == 0) {
+        v.loopRow = static_cast<uint8_t>(playing);
+        return;
+    }
+    if (v.loopCount == 0) {
+        v.loopCount = count;
+    } else if (--v.loopCount == 0) {
+        v.loopRow = static_cast<uint8_t>(playing + 1);
+        return;
+    }
+    loopTarget_ = v.loopRow;
+}
+
+// S2x: the ProTracker finetunes in Scream Tracker's order (S28 is the
+// untuned 8363 Hz); a note on the same row is tuned by it.
+void PlayState::SetFinetune(Voice& v, uint8_t finetune) const {
+    v.c2Speed = FinetuneSpeed(static_cast<uint8_t>((finetune + 8) & 0x0F));
+    if (!(v.flags & kVoiceNewFrequency)) return;
+    v.notePeriod = PeriodTable::NotePeriod(v.note, v.c2Speed);
+    if (v.flags & kVoiceNewSample) SetPeriod(v, v.notePeriod);
 }
 
 void PlayState::SetSampleOffset(Voice& v, uint32_t offset) const {
@@ -422,7 +536,7 @@ void PlayState::Retrigger(Voice& v) const {
 void PlayState::Vibrato(Voice& v, bool fine) const {
     v.vibratoPosition = static_cast<uint8_t>(v.vibratoPosition + 4 * (v.vibratoMemory >> 4));
     const int32_t depth = v.vibratoMemory & 0x0F;
-    const int32_t wave = WaveformValue(v.vibratoPosition);
+    const int32_t wave = WaveformValue(v.vibratoWave, v.vibratoPosition, v.randomState);
     int32_t delta = (depth * (wave < 0 ? -wave : wave) / 128) & 31;
     if (!fine) delta *= 4;
     if (wave < 0) delta = -delta;
@@ -437,6 +551,32 @@ void PlayState::TonePortamento(Voice& v) const {
     else if (period > v.notePeriod)
         period = std::max(period - amount, v.notePeriod);
     SetPeriod(v, period);
+    if (v.glissando) UpdateStep(v, GlissandoPeriod(v));
+}
+
+// With glissando the slide is heard in semitones: the period of the note
+// nearest to where the slide has come.
+int32_t PlayState::GlissandoPeriod(const Voice& v) const {
+    int32_t best = v.period;
+    int64_t bestDistance = INT64_MAX;
+    for (int i = 0; i < PeriodTable::kNotes; ++i) {
+        const int32_t candidate = PeriodTable::Scale(PeriodTable::Entry(i), v.c2Speed);
+        const int64_t distance = std::abs(static_cast<int64_t>(candidate) - v.period);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+// Ixy: the volume sounds for x + 1 ticks, then is silent for y + 1, round
+// and round for as long as the effect lasts.
+void PlayState::Tremor(Voice& v) const {
+    const int on = (v.tremorMemory >> 4) + 1;
+    const int off = (v.tremorMemory & 0x0F) + 1;
+    v.tremorMuted = v.tremorCounter % (on + off) >= on;
+    v.tremorCounter = static_cast<uint8_t>((v.tremorCounter + 1) % (on + off));
 }
 
 void PlayState::TickEffect(Voice& v) {
@@ -477,15 +617,22 @@ void PlayState::TickEffect(Voice& v) {
         case effect::kTremolo: {
             v.tremoloPosition =
                 static_cast<uint8_t>(v.tremoloPosition + 4 * (v.tremoloMemory >> 4));
-            const int32_t wave = WaveformValue(v.tremoloPosition);
+            const int32_t wave = WaveformValue(v.tremoloWave, v.tremoloPosition, v.randomState);
             v.tremoloOffset = (v.tremoloMemory & 0x0F) * wave / 128;
             break;
         }
+        case effect::kTremor:
+            Tremor(v);
+            break;
         case effect::kSpecial:
-            if (v.tickCounter == 0) {
+            if (v.tickCounter != 0) break;
+            if ((v.parameter >> 4) == 0xD) {
+                v.flags = 0;
+                TriggerCell(v, v.delayedCell, effect::kNone);
+            } else {
                 v.step = Step{};
-                v.effect = effect::kNone;
             }
+            v.effect = effect::kNone;
             break;
         default:
             break;

@@ -21,6 +21,7 @@ inline constexpr uint8_t kPortamentoDown = 5;          // E
 inline constexpr uint8_t kPortamentoUp = 6;            // F
 inline constexpr uint8_t kTonePortamento = 7;          // G
 inline constexpr uint8_t kVibrato = 8;                 // H
+inline constexpr uint8_t kTremor = 9;                  // I
 inline constexpr uint8_t kArpeggio = 10;               // J
 inline constexpr uint8_t kVibratoVolumeSlide = 11;     // K
 inline constexpr uint8_t kPortamentoVolumeSlide = 12;  // L
@@ -32,6 +33,7 @@ inline constexpr uint8_t kSpecial = 19;                // S
 inline constexpr uint8_t kSetTempo = 20;               // T
 inline constexpr uint8_t kFineVibrato = 21;            // U
 inline constexpr uint8_t kGlobalVolume = 22;           // V
+inline constexpr uint8_t kPanning = 24;                // X
 inline constexpr uint8_t kSync = 26;                   // Z
 inline constexpr uint8_t kLast = 26;
 }  // namespace effect
@@ -79,6 +81,19 @@ struct Voice {
     uint8_t sampleOffsetMemory = 0;
     uint8_t retriggerMemory = 0;
     uint8_t arpeggioMemory = 0;
+    uint8_t tremorMemory = 0;
+    uint8_t tremorCounter = 0;  // ticks into the tremor's on and off cycle
+    bool tremorMuted = false;   // in the off part of a tremor
+    uint8_t highOffset = 0;     // SAx: sample offsets above 64 kilobytes
+    // Waveforms of vibrato and tremolo: 0 sine, 1 ramp down, 2 square,
+    // 3 random; bit 2 keeps the position when a note starts.
+    uint8_t vibratoWave = 0;
+    uint8_t tremoloWave = 0;
+    uint32_t randomState = 1;                  // the random waveform's generator
+    bool glissando = false;                    // tone portamento moves in whole semitones
+    uint8_t loopRow = 0;                       // where a pattern loop returns to
+    uint8_t loopCount = 0;                     // loops still to go; 0: not looping
+    RowCell delayedCell;                       // a note held back by a note delay
     std::array<int32_t, 3> arpeggioPeriods{};  // table periods, before C2 scaling
     uint8_t arpeggioPhase = 0;                 // 0..2
 
@@ -124,7 +139,7 @@ public:
     int pattern = -1;  // the pattern playing; -1 before the first
     int patternRows = Module::kRowsPerPattern;
     int orderPosition = 0;
-    uint8_t tickCountdown = 1;
+    int tickCountdown = 1;  // a pattern delay stretches a row past 255 ticks
     int breakRow = 0;
     uint8_t syncValue = 0;
     bool loop = false;
@@ -138,9 +153,14 @@ public:
 private:
     bool AdvanceOrder();
     void PlayRow();
+    void LoopBack();
     void UpdateMix();
     void ChannelRow(int channel);
+    void TriggerCell(Voice& v, const RowCell& cell, uint8_t newEffect);
     void RowEffect(int channel, Voice& v);
+    void SpecialEffect(int channel, Voice& v);
+    void PatternLoop(Voice& v, uint8_t count);
+    void SetFinetune(Voice& v, uint8_t finetune) const;
     void TickEffect(Voice& v);
     void TakeSample(Voice& v) const;
     void Retrigger(Voice& v) const;
@@ -149,11 +169,18 @@ private:
     void SetPeriod(Voice& v, int64_t period) const;
     void Vibrato(Voice& v, bool fine) const;
     void TonePortamento(Voice& v) const;
+    void Tremor(Voice& v) const;
+    int32_t GlissandoPeriod(const Voice& v) const;
 
     const Module* module_;
     uint64_t id_;
     uint32_t rate_ = 44100;
     bool stopAfterRow_ = false;
+    // Row-level commands of the row playing: the row it loops back to (-1:
+    // none) and the rows (SEx) and ticks (S6x) it is held for.
+    int loopTarget_ = -1;
+    int rowRepeats_ = 0;
+    int extraTicks_ = 0;
     // The next row tick loads the next order entry: set at the start, by a
     // jump or break, and after the pattern's last row.
     bool nextPattern_ = true;
