@@ -8,6 +8,10 @@ namespace vimsa {
 // the low nibble; these two values are not notes.
 inline constexpr uint8_t kNoteCut = 254;
 inline constexpr uint8_t kNoNote = 255;
+// IT's note off (the key is released: sustain loops end, fades begin) and
+// note fade.
+inline constexpr uint8_t kNoteOff = 253;
+inline constexpr uint8_t kNoteFade = 252;
 
 // Periods of 10 octaves of 12 semitones. Octave 4 holds the middle-C periods
 // (1712 at 8363 Hz); each octave below doubles them.
