@@ -319,29 +319,35 @@ void ModuleMixer::MixSong(MixerInstance& instance, PlayState& state) {
 void ModuleMixer::MixVoices(const MixerInstance& instance, PlayState& state, int frame, int count) {
     const int channels = module_->ChannelCount();
     const auto& enabled = module_->ChannelEnabled();
-    int32_t* acc = accumulator_.data();
     for (int c = 0; c < channels; ++c) {
-        Voice& v = state.voices[c];
-        if (!enabled[c] || !v.data) continue;
-        const int32_t volume = std::clamp<int32_t>(v.mixVolume, 0, kMixVolumeFull);
-        const int32_t pan = std::min<int32_t>(v.mixPan, kPanRight);
-        if (instance.sixteenBit) {
-            if (state.stereo)
-                MixVoiceAnyWidth(v, acc, frame, count, Stereo16{volume, kPanRight - pan, pan});
-            else
-                MixVoiceAnyWidth(v, acc, frame, count, Mono16{volume});
-        } else {
-            // The byte tables have 65 volumes and 16 pans.
-            const EightBitTables& tables = SharedTables();
-            const int8_t* volumeRow = &tables.volume[volume / kMixVolumeStep * 256];
-            const int32_t pan16 = std::min<int32_t>(pan / 16, 15);
-            if (state.stereo)
-                MixVoiceAnyWidth(v, acc, frame, count,
-                                 Stereo8{volumeRow, &tables.pan[pan16 * 256 * 2]});
-            else
-                MixVoiceAnyWidth(v, acc, frame, count, Mono8{volumeRow});
-        }
+        if (enabled[c] && state.voices[c].data)
+            MixOne(instance, state, state.voices[c], frame, count);
     }
+    for (Voice& v : state.background) {
+        if (v.data) MixOne(instance, state, v, frame, count);
+    }
+}
+
+void ModuleMixer::MixOne(const MixerInstance& instance, const PlayState& state, Voice& v, int frame,
+                         int count) {
+    int32_t* acc = accumulator_.data();
+    const int32_t volume = std::clamp<int32_t>(v.mixVolume, 0, kMixVolumeFull);
+    const int32_t pan = std::min<int32_t>(v.mixPan, kPanRight);
+    if (instance.sixteenBit) {
+        if (state.stereo)
+            MixVoiceAnyWidth(v, acc, frame, count, Stereo16{volume, kPanRight - pan, pan});
+        else
+            MixVoiceAnyWidth(v, acc, frame, count, Mono16{volume});
+        return;
+    }
+    // The byte tables have 65 volumes and 16 pans.
+    const EightBitTables& tables = SharedTables();
+    const int8_t* volumeRow = &tables.volume[volume / kMixVolumeStep * 256];
+    const int32_t pan16 = std::min<int32_t>(pan / 16, 15);
+    if (state.stereo)
+        MixVoiceAnyWidth(v, acc, frame, count, Stereo8{volumeRow, &tables.pan[pan16 * 256 * 2]});
+    else
+        MixVoiceAnyWidth(v, acc, frame, count, Mono8{volumeRow});
 }
 
 void ModuleMixer::Flush(const MixerInstance& instance) {

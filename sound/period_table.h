@@ -64,4 +64,20 @@ struct Step {
 };
 Step StepFromPeriod(int32_t period, uint32_t rate);
 
+// Exact pitch, as IT plays it. A period p sounds at kPeriodHz / p Hz, as the
+// table's periods do (1712 is 8363 Hz).
+inline constexpr double kPeriodHz = 14317456.0;
+
+// The period of note `index` (0..119; 60 is C-5) for a sample whose C-5
+// plays at `c5Speed` Hz: no table, no rounding. 0 for a speed of 0 or an
+// index outside the notes.
+double ExactNotePeriod(int index, uint32_t c5Speed);
+
+// A period moved by `units` 1/64 semitones; positive units lower the pitch.
+double LinearSlide(double period, double units);
+
+// The step of a period that need not be whole: kPeriodHz / period / rate in
+// 32.32 fixed point; 0 for a period of 0 or less.
+Step StepFromExactPeriod(double period, uint32_t rate);
+
 }  // namespace vimsa
