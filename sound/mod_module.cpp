@@ -128,6 +128,7 @@ void ModModule::TranslateEffect(uint8_t command, uint8_t parameter, RowCell& cel
             e = effect::kTremolo;
             break;
         case 0x8:
+            e = effect::kIgnoredPan;
             break;
         case 0x9:
             e = effect::kSampleOffset;

@@ -41,9 +41,12 @@ inline constexpr uint8_t kPanning = 24;                // X
 inline constexpr uint8_t kPanbrello = 25;              // Y (IT; not played)
 inline constexpr uint8_t kSync = 26;                   // Z
 inline constexpr uint8_t kLast = 26;
-// ProTracker E commands that are not played (filter, invert loop); kept in
-// the row so that they can be counted, and passed over by the engine.
+// ProTracker commands that are not played, kept in the row so that they can
+// be counted; the engine passes over numbers past kLast. kIgnored holds the
+// E commands (filter, invert loop) with their Exy byte, kIgnoredPan the 8xx
+// pan (MOD plays in mono).
 inline constexpr uint8_t kIgnored = 27;
+inline constexpr uint8_t kIgnoredPan = 28;
 }  // namespace effect
 
 // The mixer's volume of a voice counts in 1/kMixVolumeStep steps of the

@@ -220,7 +220,7 @@ TEST(ModModuleTest, EffectsTranslateToTheSharedNumbering) {
         {0x2, 0x05, effect::kPortamentoDown, 0x05},
         {0x5, 0x02, effect::kPortamentoVolumeSlide, 0x02},
         {0x6, 0x20, effect::kVibratoVolumeSlide, 0x20},
-        {0x8, 0x80, effect::kNone, 255},
+        {0x8, 0x80, effect::kIgnoredPan, 0x80},
         {0xA, 0x0F, effect::kVolumeSlide, 0x0F},
         {0xE, 0x13, effect::kPortamentoUp, 0xF3},
         {0xE, 0x24, effect::kPortamentoDown, 0xF4},
