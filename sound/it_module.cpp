@@ -60,8 +60,6 @@ uint8_t ItModule::ConvertNote(uint8_t n) {
 }
 
 Result ItModule::Load() {
-    decoded_.clear();
-    decodedBytes_ = 0;
     const int orderCount = U16(0x20);
     const int instrumentCount = U16(0x22);
     const int sampleCount = U16(0x24);
@@ -177,16 +175,11 @@ void ItModule::LoadSample(int index, uint64_t header) {
     DecodeItSample(data_.data() + std::min<size_t>(dataOffset, data_.size()), input,
                    static_cast<size_t>(std::min(frames, limit)), slot.sixteenBit,
                    (convert & kConvertDelta) != 0, decoded);
-    decodedBytes_ += decoded.size();
     if (convert & kConvertSigned) {
         for (size_t i = slot.sixteenBit ? 1 : 0; i < decoded.size(); i += bytes)
             decoded[i] ^= 0x80;
     }
-    decoded_.push_back(std::move(decoded));
-    const std::vector<uint8_t>& kept = decoded_.back();
-    slot.length = static_cast<uint32_t>(kept.size());
-    slot.data = kept.empty() ? nullptr : kept.data();
-    FitLoop(slot);
+    PlaceDecoded(slot, std::move(decoded));
 }
 
 // Reads an instrument; one whose header is not wholly inside the file stays

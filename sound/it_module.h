@@ -35,13 +35,6 @@ private:
     static void FinishEnvelope(Envelope& e, bool enabled, bool loop, bool sustain,
                                uint8_t loopStart, uint8_t loopEnd, uint8_t sustainStart,
                                uint8_t sustainEnd);
-
-    // Most memory all expanded samples of one module may take.
-    static constexpr uint64_t kMaxDecodedBytes = 64u << 20;
-
-    // Compressed samples are expanded here; their slots point into it.
-    std::vector<std::vector<uint8_t>> decoded_;
-    uint64_t decodedBytes_ = 0;
 };
 
 }  // namespace vimsa

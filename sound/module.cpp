@@ -36,6 +36,8 @@ Result Module::Clear() {
     channelEnabled_.fill(false);
     channelVolume_.fill(64);
     instruments_.clear();
+    decoded_.clear();
+    decodedBytes_ = 0;
     channelCount_ = 0;
     // The old states' voices point into the old file data, so none survives;
     // a mixer finds its song gone by the state's id.
@@ -230,6 +232,16 @@ void Module::ConvertSigned(SampleSlot& slot) {
         for (uint32_t i = 0; i < slot.length; ++i)
             p[i] ^= 0x80;
     }
+}
+
+void Module::PlaceDecoded(SampleSlot& slot, std::vector<uint8_t> decoded) {
+    decodedBytes_ += decoded.size();
+    decoded_.push_back(std::move(decoded));
+    const std::vector<uint8_t>& kept = decoded_.back();
+    slot.length = static_cast<uint32_t>(kept.size());
+    if (slot.sixteenBit) slot.length &= ~1u;
+    slot.data = slot.length > 0 ? kept.data() : nullptr;
+    FitLoop(slot);
 }
 
 Module::PatternSpan Module::Span(uint64_t begin, uint64_t length) const {

@@ -235,6 +235,9 @@ protected:
     void PlaceSampleData(SampleSlot& slot, uint64_t offset, uint64_t length);
     // Converts signed sample data of a slot to unsigned, in place.
     void ConvertSigned(SampleSlot& slot);
+    // Points a slot at sample data expanded from a packed form; the module
+    // keeps it.
+    void PlaceDecoded(SampleSlot& slot, std::vector<uint8_t> decoded);
     // A pattern occupying [begin, begin + length) of the file, cut at its end.
     PatternSpan Span(uint64_t begin, uint64_t length) const;
 
@@ -256,6 +259,11 @@ protected:
     std::array<bool, kMaxChannels> channelEnabled_{};
     std::array<uint8_t, kMaxChannels> channelVolume_{};
     std::vector<Instrument> instruments_;
+    // Most memory all expanded samples of one module may take.
+    static constexpr uint64_t kMaxDecodedBytes = 64u << 20;
+    // Packed samples are expanded here; their slots point into it.
+    std::vector<std::vector<uint8_t>> decoded_;
+    uint64_t decodedBytes_ = 0;
     int channelCount_ = 0;
 
 private:

@@ -133,6 +133,8 @@ struct S3mInstrument {
     uint32_t loopBegin = 0, loopEnd = 0;  // in samples
     bool sixteenBit = false;              // data then holds 2 bytes per sample
     bool noData = false;
+    uint8_t packing = 0;  // 4: ADPCM (data holds the table and nibbles)
+    uint32_t length = 0;  // in samples; 0: from the data
 };
 
 struct S3mBuilder {
@@ -228,10 +230,11 @@ struct S3mBuilder {
                 PutU16(f, h + 0x0E, static_cast<uint32_t>(paragraph & 0xFFFF));
                 PutBytes(f, f.size(), s.data.data(), s.data.size());
             }
-            PutU32(f, h + 0x10, static_cast<uint32_t>(s.data.size() / bytes));
+            PutU32(f, h + 0x10, s.length ? s.length : static_cast<uint32_t>(s.data.size() / bytes));
             PutU32(f, h + 0x14, s.loopBegin);
             PutU32(f, h + 0x18, s.loopEnd);
             f[h + 0x1C] = s.volume;
+            f[h + 0x1E] = s.packing;
             f[h + 0x1F] = static_cast<uint8_t>((s.loop ? 1 : 0) | (s.sixteenBit ? 4 : 0));
             PutU32(f, h + 0x20, s.c2Speed);
             PutText(f, h + 0x4C, "SCRS");

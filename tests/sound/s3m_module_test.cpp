@@ -140,6 +140,29 @@ TEST(S3mModuleTest, SignedFileFormatIsConverted) {
     EXPECT_EQ(a.data[3], 0x7F);
 }
 
+TEST(S3mModuleTest, AdpcmSamplesAreExpanded) {
+    // The delta table maps each nibble to itself as a signed 4-bit number;
+    // nibbles 1, 2, 3, F (low first) give 1, 3, 6, 5.
+    S3mBuilder b;
+    S3mInstrument s;
+    for (int n = 0; n < 16; ++n)
+        s.data.push_back(static_cast<uint8_t>(n < 8 ? n : n - 16));
+    s.data.insert(s.data.end(), {0x21, 0xF3});
+    s.packing = 4;
+    s.length = 4;
+    S3mInstrument cut = s;
+    cut.length = 100;  // more than the file holds
+    b.instruments = {s, cut};
+    Handle<S3mModule> m = Parsed(b.Build());
+    const SampleSlot& a = m->Samples()[0];
+    ASSERT_EQ(a.length, 4u);
+    const uint8_t expected[] = {0x81, 0x83, 0x86, 0x85};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(a.data[i], expected[i]) << i;
+    // The second sample's two bytes of nibbles end the file: it stops there.
+    EXPECT_EQ(m->Samples()[1].length, 4u);
+}
+
 TEST(S3mModuleTest, PointersOutsideTheFileAreAbsent) {
     S3mBuilder b;
     S3mInstrument s;
