@@ -22,6 +22,10 @@ bool IsColumnPortamento(uint8_t command) {
     return command >= 193 && command <= 202;
 }
 
+bool IsColumnVibrato(uint8_t command) {
+    return command >= 203 && command <= 212;
+}
+
 }  // namespace
 
 PlayState::PlayState(const Module& module) : module_(&module), id_(gNextId.fetch_add(1)) {}
@@ -162,6 +166,7 @@ void PlayState::ChannelRow(int channel) {
         (cell.effect >= 1 && cell.effect <= effect::kLast) ? cell.effect : effect::kNone;
     v.previousEffect = v.effect;
     v.flags = 0;
+    const bool vibrated = IsVibratoEffect(v.previousEffect) || IsColumnVibrato(v.volumeColumn);
     v.volumeColumn = effect::kNone;
     // A note delay (SDx) holds the note, instrument and volume back until
     // its tick; without it they take effect now.
@@ -179,7 +184,8 @@ void PlayState::ChannelRow(int channel) {
         else
             UpdateStep(v, v.period);
     }
-    if (IsVibratoEffect(v.previousEffect) && !IsVibratoEffect(newEffect) &&
+    // A vibrato that stops leaves the note at its own pitch.
+    if (vibrated && !IsVibratoEffect(newEffect) && !IsColumnVibrato(v.volumeColumn) &&
         !(v.flags & kVoiceNewFrequency))
         UpdateStep(v, v.period);
     // Tremolo and tremor change the volume only while they run.

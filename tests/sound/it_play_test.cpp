@@ -247,6 +247,50 @@ TEST(ItPlayTest, ChannelVolumeMxxLeavesTheOtherChannelsAlone) {
     EXPECT_EQ(mixer.SelectedState()->voices[1].channelVolume, 64);
 }
 
+TEST(ItPlayTest, VolumeColumnCommands) {
+    // Row 0: C-5 at volume 40 (period 856, Amiga slides); row 1: the column
+    // command; row 2: nothing.
+    const struct {
+        const char* what;
+        int command;
+        int note;   // with the command; -1: none
+        int ticks;  // played from the start
+        int volume;
+        double period;
+        uint16_t pan;
+    } cases[] = {
+        {"fine volume up 5", 70, -1, 7, 45, 856, kPanCentre},
+        {"volume slide down 2 a tick", 97, -1, 12, 30, 856, kPanCentre},
+        {"pan 48", 176, -1, 7, 40, 856, 192},
+        {"portamento at speed 4 to C-6", 195, 72, 9, 40, 856 - 2 * 16, kPanCentre},
+        {"pitch slide down 1 (E04)", 106, -1, 9, 40, 856 + 2 * 16, kPanCentre},
+    };
+    for (const auto& c : cases) {
+        ItBuilder b;
+        b.samples = {LoopedSample()};
+        b.patterns = {ItBuilder::PackPattern({TrackerEvent{0, 0, 60, 1, 40, -1, 0},
+                                              TrackerEvent{1, 0, c.note, 0, c.command, -1, 0}})};
+        ItSong song(b);
+        song.Play(c.ticks);
+        EXPECT_EQ(song.V().volume, c.volume) << c.what;
+        EXPECT_DOUBLE_EQ(song.V().period, c.period) << c.what;
+        EXPECT_EQ(song.V().pan, c.pan) << c.what;
+        EXPECT_EQ(song.V().position, 0u) << c.what;  // never mixed: no note restarted it late
+    }
+    // Vibrato of depth 2 bends the step on its row and lets go after it.
+    ItBuilder b;
+    b.samples = {LoopedSample()};
+    b.patterns = {ItBuilder::PackPattern(
+        {TrackerEvent{0, 0, 60, 1, -1, 8, 0x80}, TrackerEvent{1, 0, -1, 0, 205, -1, 0}})};
+    ItSong song(b);
+    song.Play(6);
+    const double plain = Hertz(song.V().step);
+    song.Play(3);
+    EXPECT_GT(std::abs(Hertz(song.V().step) - plain), 1.0);
+    song.Play(4);
+    EXPECT_DOUBLE_EQ(Hertz(song.V().step), plain);
+}
+
 TEST(ItPlayTest, LinearFineSlidesMoveBySixteenthsOfASemitone) {
     // EF1 lowers the pitch by 4/768 of an octave, EE1 by 1/768, FF2 raises
     // it by 8/768; with Amiga slides EF1 adds 4 to the period instead.
