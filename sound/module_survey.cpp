@@ -25,8 +25,6 @@ const char* UnplayedSpecial(const Module& m, uint8_t p) {
             return "S5x panbrello waveform";
         case 0x7:
             return impulse ? nullptr : "S7x instrument control";
-        case 0x8:
-            return m.Stereo() ? nullptr : "S8x panning (the song plays in mono)";
         case 0x9:
             return impulse && (p & 0x0F) <= 1 ? nullptr : "S9x sound control";
         case 0xF:
@@ -46,11 +44,9 @@ const char* UnplayedEffect(const Module& m, const RowCell& cell) {
         case effect::kIgnored:
             return (p >> 4) == 0xF ? "EFx invert loop" : "E0x filter";
         case effect::kIgnoredPan:
-            return "8xx panning (the song plays in mono)";
+            return "8xx panning";
         case effect::kSpecial:
             return UnplayedSpecial(m, p);
-        case effect::kPanning:
-            return m.Stereo() ? nullptr : "Xxx panning (the song plays in mono)";
         case effect::kChannelVolume:
             return impulse ? nullptr : "Mxx channel volume";
         case effect::kChannelVolumeSlide:
