@@ -34,6 +34,51 @@ void ApplyAction(Voice& v, DuplicateAction action) {
         v.fading = true;
 }
 
+// The envelopes' values on this tick, in 1/256 steps; each then moves on.
+struct EnvelopeValues {
+    int32_t volume = 64 * 256;
+    int32_t pan = 0;
+    int32_t pitch = 0;
+};
+
+int32_t StepEnvelope(const Envelope& e, bool on, bool keyHeld, EnvelopePosition& p, int32_t off) {
+    if (!on) return off;
+    const int32_t value = EnvelopeValue(e, p.tick);
+    AdvanceEnvelope(e, keyHeld, p);
+    return value;
+}
+
+// A voice's envelopes and fade move on by a tick. At its end the volume
+// envelope hands over to the fade; ending silent, the note is over.
+EnvelopeValues StepEnvelopes(Voice& v) {
+    EnvelopeValues values;
+    const Instrument* i = v.instrumentData;
+    if (!i) return values;
+    const bool held = !v.keyOff;
+    values.volume =
+        StepEnvelope(i->volumeEnvelope, v.volumeEnvelopeOn, held, v.volumeEnvelope, 64 * 256);
+    values.pan = StepEnvelope(i->panEnvelope, v.panEnvelopeOn, held, v.panEnvelope, 0);
+    values.pitch = StepEnvelope(i->pitchEnvelope, v.pitchEnvelopeOn, held, v.pitchEnvelope, 0);
+    if (v.volumeEnvelopeOn && v.volumeEnvelope.ended) {
+        v.fading = true;
+        if (values.volume == 0) v.data = nullptr;
+    }
+    if (v.fading) v.fadeVolume = std::max(0, v.fadeVolume - i->fadeOut);
+    return values;
+}
+
+// The sample's own vibrato, in 1/64 semitones: its depth grows by the rate
+// each tick (in 1/256 steps) up to the sample's depth.
+int32_t SampleVibrato(Voice& v) {
+    const SampleSlot* s = v.sample;
+    if (!s || s->vibratoDepth == 0) return 0;
+    v.autoVibratoDepth =
+        static_cast<uint16_t>(std::min(v.autoVibratoDepth + s->vibratoRate, s->vibratoDepth * 256));
+    v.autoVibratoPosition = static_cast<uint8_t>(v.autoVibratoPosition + s->vibratoSpeed);
+    const int32_t wave = WaveformValue(s->vibratoWave, v.autoVibratoPosition, v.randomState);
+    return wave * (v.autoVibratoDepth >> 8) / 256;
+}
+
 // A sample that has played to its end without a loop.
 bool SampleEnded(const Voice& v) {
     if (v.loopLength > 0) return false;
@@ -172,45 +217,15 @@ void PlayState::UpdateMix() {
 // sample's vibrato and the pitch envelope bend the pitch; then the volume
 // and pan it is mixed with.
 void PlayState::UpdateImpulseVoice(Voice& v) {
-    int32_t volumeEnvelope = 64 * 256;
-    int32_t panEnvelope = 0;
-    int32_t pitchEnvelope = 0;
-    if (const Instrument* i = v.instrumentData) {
-        if (v.volumeEnvelopeOn) {
-            volumeEnvelope = EnvelopeValue(i->volumeEnvelope, v.volumeEnvelope.tick);
-            AdvanceEnvelope(i->volumeEnvelope, !v.keyOff, v.volumeEnvelope);
-            // At its end the envelope hands over to the fade; ending silent,
-            // the note is over.
-            if (v.volumeEnvelope.ended) {
-                v.fading = true;
-                if (volumeEnvelope == 0) v.data = nullptr;
-            }
-        }
-        if (v.panEnvelopeOn) {
-            panEnvelope = EnvelopeValue(i->panEnvelope, v.panEnvelope.tick);
-            AdvanceEnvelope(i->panEnvelope, !v.keyOff, v.panEnvelope);
-        }
-        if (v.pitchEnvelopeOn) {
-            pitchEnvelope = EnvelopeValue(i->pitchEnvelope, v.pitchEnvelope.tick);
-            AdvanceEnvelope(i->pitchEnvelope, !v.keyOff, v.pitchEnvelope);
-        }
-        if (v.fading) v.fadeVolume = std::max(0, v.fadeVolume - i->fadeOut);
-    }
+    const EnvelopeValues envelopes = StepEnvelopes(v);
     // Pitch envelope steps are half semitones: 32 steps of 1/64.
-    int32_t pitchOffset = pitchEnvelope / 8;
-    if (const SampleSlot* s = v.sample; s && s->vibratoDepth > 0) {
-        v.autoVibratoDepth = static_cast<uint16_t>(
-            std::min(v.autoVibratoDepth + s->vibratoRate, s->vibratoDepth * 256));
-        v.autoVibratoPosition = static_cast<uint8_t>(v.autoVibratoPosition + s->vibratoSpeed);
-        const int32_t wave = WaveformValue(s->vibratoWave, v.autoVibratoPosition, v.randomState);
-        pitchOffset += wave * (v.autoVibratoDepth >> 8) / 256;
-    }
+    const int32_t pitchOffset = envelopes.pitch / 8 + SampleVibrato(v);
     if (pitchOffset != v.pitchOffset) {
         v.pitchOffset = pitchOffset;
         UpdateStep(v, v.stepPeriod);
     }
-    v.mixVolume = ImpulseVolume(v, volumeEnvelope);
-    v.mixPan = ImpulsePan(v, panEnvelope);
+    v.mixVolume = ImpulseVolume(v, envelopes.volume);
+    v.mixPan = ImpulsePan(v, envelopes.pan);
 }
 
 // IT's volume: note volume x sample, instrument, channel and global volumes
