@@ -60,10 +60,30 @@ uint8_t ItModule::ConvertNote(uint8_t n) {
 }
 
 Result ItModule::Load() {
+    LoadHeader();
     const int orderCount = U16(0x20);
     const int instrumentCount = U16(0x22);
     const int sampleCount = U16(0x24);
-    const int patternCount = U16(0x26);
+    songLength_ = std::min(orderCount, kOrderCount);
+    for (int i = 0; i < songLength_; ++i)
+        orders_[i] = U8(kOrdersOffset + i);
+
+    const uint64_t instrumentOffsets = kOrdersOffset + static_cast<uint64_t>(orderCount);
+    if (rules_.instruments) {
+        const bool oldFormat = U16(0x2A) < kNewInstrumentFormat;
+        instruments_.resize(std::min(instrumentCount, kMaxInstruments));
+        for (size_t i = 0; i < instruments_.size(); ++i)
+            LoadInstrument(instruments_[i], U32(instrumentOffsets + 4u * i), oldFormat);
+    }
+    const uint64_t sampleOffsets = instrumentOffsets + 4u * instrumentCount;
+    for (int i = 0; i < std::min(sampleCount, static_cast<int>(kMaxSamples)); ++i)
+        LoadSample(i, U32(sampleOffsets + 4u * i));
+    LoadPatterns(sampleOffsets + 4u * sampleCount);
+    return RESULT_OK;
+}
+
+// Flags, volumes, speed and tempo, and the channels' pans and volumes.
+void ItModule::LoadHeader() {
     const uint16_t flags = U16(0x2C);
     stereo_ = (flags & kFlagStereo) != 0;
     rules_.impulse = true;
@@ -88,23 +108,10 @@ Result ItModule::Load() {
         channelPan_[c] = stereo_ && pan <= 64 ? static_cast<uint16_t>(4 * pan) : kPanCentre;
         channelVolume_[c] = std::min<uint8_t>(U8(kChannelVolumes + c), 64);
     }
+}
 
-    songLength_ = std::min(orderCount, kOrderCount);
-    for (int i = 0; i < songLength_; ++i)
-        orders_[i] = U8(kOrdersOffset + i);
-
-    const uint64_t instrumentOffsets = kOrdersOffset + static_cast<uint64_t>(orderCount);
-    if (rules_.instruments) {
-        const bool oldFormat = U16(0x2A) < kNewInstrumentFormat;
-        instruments_.resize(std::min(instrumentCount, kMaxInstruments));
-        for (size_t i = 0; i < instruments_.size(); ++i)
-            LoadInstrument(instruments_[i], U32(instrumentOffsets + 4u * i), oldFormat);
-    }
-    const uint64_t sampleOffsets = instrumentOffsets + 4u * instrumentCount;
-    const uint64_t patternOffsets = sampleOffsets + 4u * sampleCount;
-    for (int i = 0; i < std::min(sampleCount, static_cast<int>(kMaxSamples)); ++i)
-        LoadSample(i, U32(sampleOffsets + 4u * i));
-
+void ItModule::LoadPatterns(uint64_t patternOffsets) {
+    const int patternCount = U16(0x26);
     patterns_.resize(std::min(patternCount, static_cast<int>(kOrderSkip)));
     for (size_t p = 0; p < patterns_.size(); ++p) {
         const uint32_t offset = U32(patternOffsets + 4u * p);
@@ -115,7 +122,6 @@ Result ItModule::Load() {
         const int rows = U16(static_cast<uint64_t>(offset) + 2);
         patterns_[p].rows = rows >= 1 && rows <= kMaxRows ? rows : kRowsPerPattern;
     }
-    return RESULT_OK;
 }
 
 void ItModule::LoadSample(int index, uint64_t header) {
@@ -125,38 +131,20 @@ void ItModule::LoadSample(int index, uint64_t header) {
     slot.headerOffset = static_cast<uint32_t>(header);
     const uint8_t flags = U8(header + 0x12);
     const uint8_t convert = U8(header + 0x2E);
-    slot.volume = std::min<uint8_t>(U8(header + 0x13), 64);
-    slot.c5Speed = U32(header + 0x3C);
-    slot.c2Speed = slot.c5Speed / 2;
-    slot.globalVolume = std::min<uint8_t>(U8(header + 0x11), 64);
-    const uint8_t pan = U8(header + 0x2F);
-    slot.hasPan = (pan & 0x80) != 0;
-    slot.pan = std::min<uint8_t>(pan & 0x7F, 64);
-    slot.vibratoSpeed = std::min<uint8_t>(U8(header + 0x4C), 64);
-    slot.vibratoDepth = std::min<uint8_t>(U8(header + 0x4D), 64);
-    slot.vibratoRate = std::min<uint8_t>(U8(header + 0x4E), 64);
-    slot.vibratoWave = U8(header + 0x4F) & 3;
+    LoadSampleSettings(slot, header);
     if (!(flags & kSampleHasData)) return;
 
     slot.sixteenBit = (flags & kSample16Bit) != 0;
     const uint64_t bytes = slot.sixteenBit ? 2 : 1;
     const uint64_t frames = U32(header + 0x30);
-    const uint64_t loopBegin = U32(header + 0x34);
-    const uint64_t loopEnd = U32(header + 0x38);
-    if ((flags & kSampleLoop) && loopEnd > loopBegin) {
-        slot.loopStart = static_cast<uint32_t>(std::min<uint64_t>(bytes * loopBegin, UINT32_MAX));
-        slot.loopLength =
-            static_cast<uint32_t>(std::min<uint64_t>(bytes * (loopEnd - loopBegin), UINT32_MAX));
-        slot.pingPong = (flags & kSamplePingPong) != 0;
+    if (flags & kSampleLoop) {
+        SetLoop(slot.loopStart, slot.loopLength, bytes, U32(header + 0x34), U32(header + 0x38));
+        slot.pingPong = slot.loopLength > 0 && (flags & kSamplePingPong);
     }
-    const uint64_t sustainBegin = U32(header + 0x40);
-    const uint64_t sustainEnd = U32(header + 0x44);
-    if ((flags & kSampleSustain) && sustainEnd > sustainBegin) {
-        slot.sustainStart =
-            static_cast<uint32_t>(std::min<uint64_t>(bytes * sustainBegin, UINT32_MAX));
-        slot.sustainLength = static_cast<uint32_t>(
-            std::min<uint64_t>(bytes * (sustainEnd - sustainBegin), UINT32_MAX));
-        slot.sustainPingPong = (flags & kSampleSustainPingPong) != 0;
+    if (flags & kSampleSustain) {
+        SetLoop(slot.sustainStart, slot.sustainLength, bytes, U32(header + 0x40),
+                U32(header + 0x44));
+        slot.sustainPingPong = slot.sustainLength > 0 && (flags & kSampleSustainPingPong);
     }
     const uint32_t dataOffset = U32(header + 0x48);
 
@@ -180,6 +168,30 @@ void ItModule::LoadSample(int index, uint64_t header) {
             decoded[i] ^= 0x80;
     }
     PlaceDecoded(slot, std::move(decoded));
+}
+
+// Volumes, tuning, pan and the sample's own vibrato.
+void ItModule::LoadSampleSettings(SampleSlot& slot, uint64_t header) const {
+    slot.volume = std::min<uint8_t>(U8(header + 0x13), 64);
+    slot.c5Speed = U32(header + 0x3C);
+    slot.c2Speed = slot.c5Speed / 2;
+    slot.globalVolume = std::min<uint8_t>(U8(header + 0x11), 64);
+    const uint8_t pan = U8(header + 0x2F);
+    slot.hasPan = (pan & 0x80) != 0;
+    slot.pan = std::min<uint8_t>(pan & 0x7F, 64);
+    slot.vibratoSpeed = std::min<uint8_t>(U8(header + 0x4C), 64);
+    slot.vibratoDepth = std::min<uint8_t>(U8(header + 0x4D), 64);
+    slot.vibratoRate = std::min<uint8_t>(U8(header + 0x4E), 64);
+    slot.vibratoWave = U8(header + 0x4F) & 3;
+}
+
+// A loop from `begin` to `end` (in samples of `bytes` bytes) as a start and
+// length in bytes; none when it does not run forwards.
+void ItModule::SetLoop(uint32_t& start, uint32_t& length, uint64_t bytes, uint64_t begin,
+                       uint64_t end) {
+    if (end <= begin) return;
+    start = static_cast<uint32_t>(std::min<uint64_t>(bytes * begin, UINT32_MAX));
+    length = static_cast<uint32_t>(std::min<uint64_t>(bytes * (end - begin), UINT32_MAX));
 }
 
 // Reads an instrument; one whose header is not wholly inside the file stays

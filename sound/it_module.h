@@ -27,7 +27,12 @@ protected:
     Result Load() override;
 
 private:
+    void LoadHeader();
+    void LoadPatterns(uint64_t patternOffsets);
     void LoadSample(int index, uint64_t header);
+    void LoadSampleSettings(SampleSlot& slot, uint64_t header) const;
+    static void SetLoop(uint32_t& start, uint32_t& length, uint64_t bytes, uint64_t begin,
+                        uint64_t end);
     void LoadInstrument(Instrument& instrument, uint64_t header, bool oldFormat);
     void LoadNewInstrument(Instrument& instrument, uint64_t header);
     void LoadOldInstrument(Instrument& instrument, uint64_t header);

@@ -88,61 +88,13 @@ uint8_t PlayState::MaxVolume() const {
 }
 
 void PlayState::RowEffect(int channel, Voice& v) {
+    if (SongEffect(channel, v) || PitchEffect(v)) return;
     uint8_t& p = v.parameter;
     const PlayRules& rules = module_->Rules();
     switch (v.effect) {
-        case effect::kSetSpeed:
-            if (p != 0) speed = static_cast<uint8_t>(tickCountdown = p);
-            break;
-        case effect::kPositionJump:
-            // The order position already points past the entry playing now.
-            // Only a target at or before the playing entry goes back; the
-            // next entry is a forward jump that songs use to end a pattern early.
-            if (!loop && p < orderPosition)
-                stopAfterRow_ = true;
-            else
-                orderPosition = p;
-            nextPattern_ = true;
-            break;
-        case effect::kPatternBreak:
-            if (rules.hexBreakRow) {
-                breakRow = p;
-                nextPattern_ = true;
-            } else if (p < 100 && (p & 0x0F) <= 9) {
-                breakRow = 10 * (p >> 4) + (p & 0x0F);
-                nextPattern_ = true;
-            }
-            break;
         case effect::kVolumeSlide:
             p = Remember(p, v.volumeSlideMemory);
             if (!VolumeSlideRow(v, p)) v.effect = effect::kNone;
-            break;
-        case effect::kPortamentoDown:
-        case effect::kPortamentoUp: {
-            p = Remember(p, v.portamentoMemory);
-            if (rules.linkedPortamento) v.tonePortamentoSpeed = v.portamentoMemory;
-            if (p >= 0xE0) {
-                const int amount = (p >= 0xF0 ? 4 : 1) * (p & 0x0F);
-                SlidePitch(v, v.effect == effect::kPortamentoDown ? amount : -amount);
-                v.effect = effect::kNone;
-            }
-            break;
-        }
-        case effect::kTonePortamento:
-            if (rules.linkedPortamento)
-                v.tonePortamentoSpeed = Remember(p, v.portamentoMemory);
-            else if (p != 0)
-                v.tonePortamentoSpeed = p;
-            break;
-        case effect::kVibrato:
-        case effect::kFineVibrato:
-            RememberWave(p, v.vibratoMemory);
-            // IT's vibrato moves on the row's first tick too.
-            if (rules.impulse && !rules.oldEffects) Vibrato(v, v.effect == effect::kFineVibrato);
-            break;
-        case effect::kArpeggio:
-            p = Remember(p, v.arpeggioMemory);
-            SetArpeggio(v, p);
             break;
         case effect::kVibratoVolumeSlide:
         case effect::kPortamentoVolumeSlide:
@@ -156,21 +108,9 @@ void PlayState::RowEffect(int channel, Voice& v) {
             p = Remember(p, v.sampleOffsetMemory);
             if (v.data) SetSampleOffset(v, (static_cast<uint32_t>(v.highOffset) << 16) | (p << 8));
             break;
-        case effect::kRetrigger: {
-            p = Remember(p, v.retriggerMemory);
-            const uint8_t interval = p & 0x0F;
-            if (interval == 0) {
-                v.effect = effect::kNone;
-            } else if (v.previousEffect == effect::kRetrigger) {
-                if (--v.tickCounter == 0) {
-                    v.tickCounter = interval;
-                    Retrigger(v);
-                }
-            } else {
-                v.tickCounter = interval;
-            }
+        case effect::kRetrigger:
+            RetriggerRow(v);
             break;
-        }
         case effect::kTremolo:
             RememberWave(p, v.tremoloMemory);
             break;
@@ -192,21 +132,109 @@ void PlayState::RowEffect(int channel, Voice& v) {
             }
             v.effect = effect::kNone;
             break;
+        default:
+            if (rules.impulse) ImpulseEffect(channel, v);
+            break;
+    }
+}
+
+// Speed, tempo, the order and row to go on at, global volume and the sync
+// value. False for the other effects.
+bool PlayState::SongEffect(int channel, Voice& v) {
+    const uint8_t p = v.parameter;
+    const PlayRules& rules = module_->Rules();
+    switch (v.effect) {
+        case effect::kSetSpeed:
+            if (p != 0) speed = static_cast<uint8_t>(tickCountdown = p);
+            return true;
+        case effect::kPositionJump:
+            // The order position already points past the entry playing now.
+            // Only a target at or before the playing entry goes back; the
+            // next entry is a forward jump that songs use to end a pattern early.
+            if (!loop && p < orderPosition)
+                stopAfterRow_ = true;
+            else
+                orderPosition = p;
+            nextPattern_ = true;
+            return true;
+        case effect::kPatternBreak:
+            if (rules.hexBreakRow) {
+                breakRow = p;
+                nextPattern_ = true;
+            } else if (p < 100 && (p & 0x0F) <= 9) {
+                breakRow = 10 * (p >> 4) + (p & 0x0F);
+                nextPattern_ = true;
+            }
+            return true;
         case effect::kSetTempo:
             if (rules.impulse)
                 ImpulseEffect(channel, v);
             else if (p > 32)
                 tempo = p;
-            break;
+            return true;
         case effect::kGlobalVolume:
             if (p <= (rules.impulse ? 128 : 64)) globalVolume = p;
-            break;
+            return true;
         case effect::kSync:
             syncValue = p;
-            break;
+            return true;
         default:
-            if (rules.impulse) ImpulseEffect(channel, v);
-            break;
+            return false;
+    }
+}
+
+// The row tick of slides, tone portamento, vibrato and arpeggio. False for
+// the other effects.
+bool PlayState::PitchEffect(Voice& v) {
+    uint8_t& p = v.parameter;
+    const PlayRules& rules = module_->Rules();
+    switch (v.effect) {
+        case effect::kPortamentoDown:
+        case effect::kPortamentoUp:
+            p = Remember(p, v.portamentoMemory);
+            if (rules.linkedPortamento) v.tonePortamentoSpeed = v.portamentoMemory;
+            if (p >= 0xE0) {
+                const int amount = (p >= 0xF0 ? 4 : 1) * (p & 0x0F);
+                SlidePitch(v, v.effect == effect::kPortamentoDown ? amount : -amount);
+                v.effect = effect::kNone;
+            }
+            return true;
+        case effect::kTonePortamento:
+            if (rules.linkedPortamento)
+                v.tonePortamentoSpeed = Remember(p, v.portamentoMemory);
+            else if (p != 0)
+                v.tonePortamentoSpeed = p;
+            return true;
+        case effect::kVibrato:
+        case effect::kFineVibrato:
+            RememberWave(p, v.vibratoMemory);
+            // IT's vibrato moves on the row's first tick too.
+            if (rules.impulse && !rules.oldEffects) Vibrato(v, v.effect == effect::kFineVibrato);
+            return true;
+        case effect::kArpeggio:
+            p = Remember(p, v.arpeggioMemory);
+            SetArpeggio(v, p);
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Qxy on its row: the count goes on from the row before when that one
+// retriggered too.
+void PlayState::RetriggerRow(Voice& v) const {
+    const uint8_t p = Remember(v.parameter, v.retriggerMemory);
+    v.parameter = p;
+    const uint8_t interval = p & 0x0F;
+    if (interval == 0) {
+        v.effect = effect::kNone;
+    } else if (v.previousEffect == effect::kRetrigger) {
+        if (--v.tickCounter == 0) {
+            v.tickCounter = interval;
+            Retrigger(v);
+        }
+    } else {
+        v.tickCounter = interval;
     }
 }
 

@@ -208,6 +208,9 @@ private:
 
     // The effects (play_effects.cpp).
     void RowEffect(int channel, Voice& v);
+    bool SongEffect(int channel, Voice& v);
+    bool PitchEffect(Voice& v);
+    void RetriggerRow(Voice& v) const;
     void TickEffect(int channel, Voice& v);
     void SpecialEffect(int channel, Voice& v);
     void ImpulseEffect(int channel, Voice& v);
