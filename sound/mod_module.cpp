@@ -49,7 +49,7 @@ Result ModModule::Load() {
     channelCount_ = signatureChannels_;
     for (int c = 0; c < channelCount_; ++c) {
         channelEnabled_[c] = true;
-        channelPan_[c] = 8;
+        channelPan_[c] = kPanCentre;
     }
 
     // The song ends after the last order entry that is not pattern 0; the
@@ -99,6 +99,71 @@ void ModModule::SkipRows(PatternCursor& cursor, int rows) const {
     cursor.pos += std::min(bytes, left);
 }
 
+// The E commands: Exy becomes the shared effect `e` with parameter `p`.
+void ModModule::TranslateExtended(uint8_t parameter, uint8_t& e, uint8_t& p) {
+    const uint8_t x = parameter & 0x0F;
+    switch (parameter >> 4) {
+        case 0x1:
+            e = effect::kPortamentoUp;
+            p = 0xF0 | x;
+            break;
+        case 0x2:
+            e = effect::kPortamentoDown;
+            p = 0xF0 | x;
+            break;
+        // Glissando, waveforms, loop, note cut and delays are the
+        // S commands of the same letter; finetune counts from -8
+        // there (S28 is finetune 0).
+        case 0x3:
+            e = effect::kSpecial;
+            p = 0x10 | x;
+            break;
+        case 0x4:
+            e = effect::kSpecial;
+            p = 0x30 | x;
+            break;
+        case 0x5:
+            e = effect::kSpecial;
+            p = static_cast<uint8_t>(0x20 | ((x + 8) & 0x0F));
+            break;
+        case 0x6:
+            e = effect::kSpecial;
+            p = 0xB0 | x;
+            break;
+        case 0x7:
+            e = effect::kSpecial;
+            p = 0x40 | x;
+            break;
+        case 0x8:
+        case 0xC:
+        case 0xD:
+        case 0xE:
+            e = effect::kSpecial;
+            break;
+        case 0x9:
+            e = effect::kRetrigger;
+            p = x;
+            break;
+        // A fine slide by 0 does nothing; written as D0F or DF0 it
+        // would become a full-speed slide.
+        case 0xA:
+            if (x != 0) {
+                e = effect::kVolumeSlide;
+                p = static_cast<uint8_t>(x << 4 | 0x0F);
+            }
+            break;
+        case 0xB:
+            if (x != 0) {
+                e = effect::kVolumeSlide;
+                p = 0xF0 | x;
+            }
+            break;
+        default:
+            e = effect::kIgnored;
+            break;
+    }
+}
+
 void ModModule::TranslateEffect(uint8_t command, uint8_t parameter, RowCell& cell) {
     uint8_t e = effect::kNone;
     uint8_t p = parameter;
@@ -128,6 +193,7 @@ void ModModule::TranslateEffect(uint8_t command, uint8_t parameter, RowCell& cel
             e = effect::kTremolo;
             break;
         case 0x8:
+            e = effect::kIgnoredPan;
             break;
         case 0x9:
             e = effect::kSampleOffset;
@@ -144,45 +210,9 @@ void ModModule::TranslateEffect(uint8_t command, uint8_t parameter, RowCell& cel
         case 0xD:
             e = effect::kPatternBreak;
             break;
-        case 0xE: {
-            const uint8_t x = parameter & 0x0F;
-            switch (parameter >> 4) {
-                case 0x1:
-                    e = effect::kPortamentoUp;
-                    p = 0xF0 | x;
-                    break;
-                case 0x2:
-                    e = effect::kPortamentoDown;
-                    p = 0xF0 | x;
-                    break;
-                case 0x8:
-                case 0xC:
-                    e = effect::kSpecial;
-                    break;
-                case 0x9:
-                    e = effect::kRetrigger;
-                    p = x;
-                    break;
-                // A fine slide by 0 does nothing; written as D0F or DF0 it
-                // would become a full-speed slide.
-                case 0xA:
-                    if (x != 0) {
-                        e = effect::kVolumeSlide;
-                        p = static_cast<uint8_t>(x << 4 | 0x0F);
-                    }
-                    break;
-                case 0xB:
-                    if (x != 0) {
-                        e = effect::kVolumeSlide;
-                        p = 0xF0 | x;
-                    }
-                    break;
-                default:
-                    e = effect::kIgnored;
-                    break;
-            }
+        case 0xE:
+            TranslateExtended(parameter, e, p);
             break;
-        }
         case 0xF:
             e = parameter < 32 ? effect::kSetSpeed : effect::kSetTempo;
             break;

@@ -27,6 +27,8 @@ protected:
     Result Load() override;
 
 private:
+    static void TranslateExtended(uint8_t parameter, uint8_t& e, uint8_t& p);
+
     int signatureChannels_ = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/files/file_system.h"
+#include "sound/period_table.h"
 #include "sound/play_state.h"
 
 namespace vimsa {
@@ -21,6 +22,7 @@ Result Module::Clear() {
     data_.shrink_to_fit();
     loaded_ = false;
     parsed_ = false;
+    rules_ = PlayRules{};
     stereo_ = true;
     globalVolume_ = 64;
     initialSpeed_ = 6;
@@ -30,8 +32,12 @@ Result Module::Clear() {
     orders_.fill(kOrderEnd);
     samples_.fill(SampleSlot{});
     patterns_.clear();
-    channelPan_.fill(8);
+    channelPan_.fill(kPanCentre);
     channelEnabled_.fill(false);
+    channelVolume_.fill(64);
+    instruments_.clear();
+    decoded_.clear();
+    decodedBytes_ = 0;
     channelCount_ = 0;
     // The old states' voices point into the old file data, so none survives;
     // a mixer finds its song gone by the state's id.
@@ -132,10 +138,36 @@ PatternCursor Module::PatternStart(int pattern) const {
     return cursor;
 }
 
-const SampleSlot* Module::SampleFor(int instrument, uint8_t /*note*/) const {
-    if (instrument < 1 || instrument > kMaxSamples) return nullptr;
-    const SampleSlot& slot = samples_[instrument - 1];
+int Module::PatternRows(int pattern) const {
+    if (pattern < 0 || pattern >= PatternCount()) return kRowsPerPattern;
+    return patterns_[pattern].rows;
+}
+
+const SampleSlot* Module::SampleFor(int instrument, uint8_t note) const {
+    int sample = instrument;
+    if (rules_.instruments) {
+        const Instrument* i = InstrumentAt(instrument);
+        const int index = PeriodTable::NoteIndex(note);
+        if (!i || index < 0) return nullptr;
+        sample = i->sample[index];
+    }
+    if (sample < 1 || sample > kMaxSamples) return nullptr;
+    const SampleSlot& slot = samples_[sample - 1];
     return slot.present ? &slot : nullptr;
+}
+
+uint8_t Module::PlayedNote(int instrument, uint8_t note) const {
+    const Instrument* i = rules_.instruments ? InstrumentAt(instrument) : nullptr;
+    const int index = PeriodTable::NoteIndex(note);
+    if (!i || index < 0) return note;
+    const uint8_t played = i->note[index];
+    return static_cast<uint8_t>(((played / 12) << 4) | (played % 12));
+}
+
+const Instrument* Module::InstrumentAt(int instrument) const {
+    if (!rules_.instruments || instrument < 1 || instrument > InstrumentCount()) return nullptr;
+    const Instrument& i = instruments_[instrument - 1];
+    return i.present ? &i : nullptr;
 }
 
 uint8_t Module::U8(uint64_t offset) const {
@@ -167,17 +199,27 @@ void Module::PlaceSampleData(SampleSlot& slot, uint64_t offset, uint64_t length)
     FitLoop(slot);
 }
 
-void Module::FitLoop(SampleSlot& slot) {
-    const uint32_t align = slot.sixteenBit ? 2u : 1u;
-    slot.loopStart &= ~(align - 1);
-    slot.loopLength &= ~(align - 1);
-    if (slot.loopLength == 0 || slot.loopStart >= slot.length) {
-        slot.loopStart = 0;
-        slot.loopLength = 0;
-        slot.pingPong = false;
+namespace {
+
+void FitOneLoop(uint32_t length, uint32_t align, uint32_t& start, uint32_t& loopLength,
+                bool& pingPong) {
+    start &= ~(align - 1);
+    loopLength &= ~(align - 1);
+    if (loopLength == 0 || start >= length) {
+        start = 0;
+        loopLength = 0;
+        pingPong = false;
         return;
     }
-    slot.loopLength = std::min(slot.loopLength, slot.length - slot.loopStart);
+    loopLength = std::min(loopLength, length - start);
+}
+
+}  // namespace
+
+void Module::FitLoop(SampleSlot& slot) {
+    const uint32_t align = slot.sixteenBit ? 2u : 1u;
+    FitOneLoop(slot.length, align, slot.loopStart, slot.loopLength, slot.pingPong);
+    FitOneLoop(slot.length, align, slot.sustainStart, slot.sustainLength, slot.sustainPingPong);
 }
 
 void Module::ConvertSigned(SampleSlot& slot) {
@@ -190,6 +232,16 @@ void Module::ConvertSigned(SampleSlot& slot) {
         for (uint32_t i = 0; i < slot.length; ++i)
             p[i] ^= 0x80;
     }
+}
+
+void Module::PlaceDecoded(SampleSlot& slot, std::vector<uint8_t> decoded) {
+    decodedBytes_ += decoded.size();
+    decoded_.push_back(std::move(decoded));
+    const std::vector<uint8_t>& kept = decoded_.back();
+    slot.length = static_cast<uint32_t>(kept.size());
+    if (slot.sixteenBit) slot.length &= ~1u;
+    slot.data = slot.length > 0 ? kept.data() : nullptr;
+    FitLoop(slot);
 }
 
 Module::PatternSpan Module::Span(uint64_t begin, uint64_t length) const {

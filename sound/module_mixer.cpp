@@ -30,20 +30,25 @@ inline int32_t Interpolate(const uint8_t* d, int64_t i, int64_t next, int64_t po
     }
 }
 
-// 16-bit mixing: value = ((volume * g) / 64) * (sample - 32768) / 64, split
-// between the two channels of a frame by the pan weight (0 left .. 15 right).
+// 16-bit mixing: value = volume * (sample - 32768) / 64 with the volume on
+// the 0..64 scale, split between the two channels of a frame by the pan
+// weights (out of kPanRight). The volume comes in 1/kMixVolumeStep steps;
+// dividing by the larger number gives the same whole results as dividing
+// the whole-step volume by 64.
 struct Stereo16 {
-    int32_t vg, leftWeight, rightWeight;
+    int32_t volume, leftWeight, rightWeight;
     void Add(int32_t* acc, int frame, int32_t s) const {
-        const int32_t value = vg * (s - 32768) / 64;
-        acc[2 * frame] += leftWeight * value / 16;
-        acc[2 * frame + 1] += rightWeight * value / 16;
+        const int32_t value = volume * (s - 32768) / kMixVolumeFull;
+        acc[2 * frame] += leftWeight * value / kPanRight;
+        acc[2 * frame + 1] += rightWeight * value / kPanRight;
     }
 };
 
 struct Mono16 {
-    int32_t vg;
-    void Add(int32_t* acc, int frame, int32_t s) const { acc[frame] += vg * (s - 32768) / 64; }
+    int32_t volume;
+    void Add(int32_t* acc, int frame, int32_t s) const {
+        acc[frame] += volume * (s - 32768) / kMixVolumeFull;
+    }
 };
 
 // 8-bit mixing goes through the volume and pan tables.
@@ -314,28 +319,35 @@ void ModuleMixer::MixSong(MixerInstance& instance, PlayState& state) {
 void ModuleMixer::MixVoices(const MixerInstance& instance, PlayState& state, int frame, int count) {
     const int channels = module_->ChannelCount();
     const auto& enabled = module_->ChannelEnabled();
-    int32_t* acc = accumulator_.data();
     for (int c = 0; c < channels; ++c) {
-        Voice& v = state.voices[c];
-        if (!enabled[c] || !v.data) continue;
-        const int32_t volume = std::clamp<int32_t>(v.volume + v.tremoloOffset, 0, 63);
-        const int32_t vg = volume * std::min<int32_t>(state.globalVolume, 64) / 64;
-        const int32_t pan = std::min<int32_t>(state.channelPan[c], 15);
-        if (instance.sixteenBit) {
-            if (state.stereo)
-                MixVoiceAnyWidth(v, acc, frame, count, Stereo16{vg, 16 - pan, pan});
-            else
-                MixVoiceAnyWidth(v, acc, frame, count, Mono16{vg});
-        } else {
-            const EightBitTables& tables = SharedTables();
-            const int8_t* volumeRow = &tables.volume[vg * 256];
-            if (state.stereo)
-                MixVoiceAnyWidth(v, acc, frame, count,
-                                 Stereo8{volumeRow, &tables.pan[pan * 256 * 2]});
-            else
-                MixVoiceAnyWidth(v, acc, frame, count, Mono8{volumeRow});
-        }
+        if (enabled[c] && state.voices[c].data)
+            MixOne(instance, state, state.voices[c], frame, count);
     }
+    for (Voice& v : state.background) {
+        if (v.data) MixOne(instance, state, v, frame, count);
+    }
+}
+
+void ModuleMixer::MixOne(const MixerInstance& instance, const PlayState& state, Voice& v, int frame,
+                         int count) {
+    int32_t* acc = accumulator_.data();
+    const int32_t volume = std::clamp<int32_t>(v.mixVolume, 0, kMixVolumeFull);
+    const int32_t pan = std::min<int32_t>(v.mixPan, kPanRight);
+    if (instance.sixteenBit) {
+        if (state.stereo)
+            MixVoiceAnyWidth(v, acc, frame, count, Stereo16{volume, kPanRight - pan, pan});
+        else
+            MixVoiceAnyWidth(v, acc, frame, count, Mono16{volume});
+        return;
+    }
+    // The byte tables have 65 volumes and 16 pans.
+    const EightBitTables& tables = SharedTables();
+    const int8_t* volumeRow = &tables.volume[volume / kMixVolumeStep * 256];
+    const int32_t pan16 = std::min<int32_t>(pan / 16, 15);
+    if (state.stereo)
+        MixVoiceAnyWidth(v, acc, frame, count, Stereo8{volumeRow, &tables.pan[pan16 * 256 * 2]});
+    else
+        MixVoiceAnyWidth(v, acc, frame, count, Mono8{volumeRow});
 }
 
 void ModuleMixer::Flush(const MixerInstance& instance) {

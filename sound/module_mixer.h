@@ -90,6 +90,8 @@ private:
     void BuildClipTable(uint8_t mixVolume);
     void MixSong(MixerInstance& instance, PlayState& state);
     void MixVoices(const MixerInstance& instance, PlayState& state, int frame, int count);
+    void MixOne(const MixerInstance& instance, const PlayState& state, Voice& v, int frame,
+                int count);
     void Flush(const MixerInstance& instance);
 
     Handle<Module> module_;

@@ -1,6 +1,7 @@
 #include "sound/period_table.h"
 
 #include <array>
+#include <cmath>
 
 namespace vimsa {
 namespace {
@@ -88,6 +89,21 @@ int32_t WaveformValue(uint8_t position) {
     return position >= 128 ? -value : value;
 }
 
+int32_t WaveformValue(uint8_t wave, uint8_t position, uint32_t& random) {
+    const int32_t step = position / 4;  // 64 steps per cycle
+    switch (wave & 3) {
+        case 1:
+            return 255 - step * 510 / 63;
+        case 2:
+            return step < 32 ? 255 : -255;
+        case 3:
+            random = random * 1103515245u + 12345u;
+            return static_cast<int32_t>((random >> 16) % 511) - 255;
+        default:
+            return WaveformValue(position);
+    }
+}
+
 uint32_t FinetuneSpeed(uint8_t finetune) {
     return kFinetune[finetune & 0x0F];
 }
@@ -99,6 +115,26 @@ Step StepFromPeriod(int32_t period, uint32_t rate) {
     const uint32_t perPeriod = kPeriodClock / static_cast<uint32_t>(period);
     step.integer = perPeriod / rate256;
     step.fraction = (perPeriod % rate256) * (0xFFFFFFFFu / rate256);
+    return step;
+}
+
+double ExactNotePeriod(int index, uint32_t c5Speed) {
+    if (c5Speed == 0 || index < 0 || index >= PeriodTable::kNotes) return 0.0;
+    return kPeriodHz / (c5Speed * std::exp2((index - 60) / 12.0));
+}
+
+double LinearSlide(double period, double units) {
+    return period * std::exp2(units / 768.0);
+}
+
+Step StepFromExactPeriod(double period, uint32_t rate) {
+    Step step;
+    if (!(period > 0.0) || rate == 0) return step;
+    // Steps of 2^31 samples a frame and more play nothing anyone can hear.
+    const double frames = std::min(kPeriodHz / period / rate, 2147483647.0);
+    const double whole = std::floor(frames);
+    step.integer = static_cast<uint32_t>(whole);
+    step.fraction = static_cast<uint32_t>(std::min((frames - whole) * 4294967296.0, 4294967295.0));
     return step;
 }
 

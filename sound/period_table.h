@@ -8,6 +8,10 @@ namespace vimsa {
 // the low nibble; these two values are not notes.
 inline constexpr uint8_t kNoteCut = 254;
 inline constexpr uint8_t kNoNote = 255;
+// IT's note off (the key is released: sustain loops end, fades begin) and
+// note fade.
+inline constexpr uint8_t kNoteOff = 253;
+inline constexpr uint8_t kNoteFade = 252;
 
 // Periods of 10 octaves of 12 semitones. Octave 4 holds the middle-C periods
 // (1712 at 8363 Hz); each octave below doubles them.
@@ -42,6 +46,12 @@ public:
 // for positions of 128 and more.
 int32_t WaveformValue(uint8_t position);
 
+// Value of a vibrato or tremolo waveform at a position, -255..255: 0 the
+// half sine above, 1 a ramp down, 2 a square, 3 random values drawn from
+// `random` (a generator state the caller keeps). Only the low 2 bits of
+// `wave` count.
+int32_t WaveformValue(uint8_t wave, uint8_t position, uint32_t& random);
+
 // C2 speed of a ProTracker finetune value (low nibble used).
 uint32_t FinetuneSpeed(uint8_t finetune);
 
@@ -53,5 +63,21 @@ struct Step {
     uint32_t fraction = 0;
 };
 Step StepFromPeriod(int32_t period, uint32_t rate);
+
+// Exact pitch, as IT plays it. A period p sounds at kPeriodHz / p Hz, as the
+// table's periods do (1712 is 8363 Hz).
+inline constexpr double kPeriodHz = 14317456.0;
+
+// The period of note `index` (0..119; 60 is C-5) for a sample whose C-5
+// plays at `c5Speed` Hz: no table, no rounding. 0 for a speed of 0 or an
+// index outside the notes.
+double ExactNotePeriod(int index, uint32_t c5Speed);
+
+// A period moved by `units` 1/64 semitones; positive units lower the pitch.
+double LinearSlide(double period, double units);
+
+// The step of a period that need not be whole: kPeriodHz / period / rate in
+// 32.32 fixed point; 0 for a period of 0 or less.
+Step StepFromExactPeriod(double period, uint32_t rate);
 
 }  // namespace vimsa

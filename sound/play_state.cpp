@@ -13,74 +13,20 @@ bool IsVibratoEffect(uint8_t e) {
     return e == effect::kVibrato || e == effect::kVibratoVolumeSlide || e == effect::kFineVibrato;
 }
 
-// Resolves a parameter of 0 to the effect's memory, or stores a new one.
-uint8_t Remember(uint8_t parameter, uint8_t& memory) {
-    if (parameter == 0) return memory;
-    memory = parameter;
-    return parameter;
+bool IsPortamento(uint8_t e) {
+    return e == effect::kTonePortamento || e == effect::kPortamentoVolumeSlide;
 }
 
-// H, U and R memories: a non-zero parameter replaces the depth and, when its
-// high nibble is set, the speed.
-void RememberWave(uint8_t parameter, uint8_t& memory) {
-    if (parameter == 0) return;
-    const uint8_t speed = (parameter >> 4) ? (parameter & 0xF0) : (memory & 0xF0);
-    memory = speed | (parameter & 0x0F);
+// The IT volume column's tone portamento (193..202) slides to a note like Gxx.
+bool IsColumnPortamento(uint8_t command) {
+    return command >= 193 && command <= 202;
 }
 
-// log2 of the bytes per sample of the voice's data.
-uint32_t FrameShift(const Voice& v) {
-    return v.sixteenBit ? 1 : 0;
+bool IsColumnVibrato(uint8_t command) {
+    return command >= 203 && command <= 212;
 }
 
 }  // namespace
-
-uint8_t SlideVolume(uint8_t volume, uint8_t parameter, bool skipFine) {
-    const int high = parameter >> 4;
-    const int low = parameter & 0x0F;
-    if (skipFine && ((low == 0x0F && high != 0) || (high == 0x0F && low != 0))) return volume;
-    int v = volume;
-    if (low != 0)
-        v = std::max(0, v - low);
-    else
-        v = std::min(63, v + high);
-    return static_cast<uint8_t>(v);
-}
-
-uint8_t RetriggerVolume(uint8_t volume, uint8_t high) {
-    int v = volume;
-    switch (high & 0x0F) {
-        case 1:
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-            v -= 1 << ((high & 0x0F) - 1);
-            break;
-        case 6:
-            v = v * 2 / 3;
-            break;
-        case 7:
-            v /= 2;
-            break;
-        case 9:
-        case 10:
-        case 11:
-        case 12:
-        case 13:
-            v += 1 << ((high & 0x0F) - 9);
-            break;
-        case 14:
-            v = v * 3 / 2;
-            break;
-        case 15:
-            v *= 2;
-            break;
-        default:
-            break;
-    }
-    return static_cast<uint8_t>(std::clamp(v, 0, 63));
-}
 
 PlayState::PlayState(const Module& module) : module_(&module), id_(gNextId.fetch_add(1)) {}
 
@@ -89,19 +35,28 @@ void PlayState::Start(int startOrder, int startRow, bool stereoOut, bool loopSon
     globalVolume = module_->GlobalVolume();
     speed = module_->InitialSpeed();
     tempo = module_->InitialTempo();
-    row = Module::kRowsPerPattern;
+    row = 0;
+    pattern = -1;
+    patternRows = Module::kRowsPerPattern;
+    nextPattern_ = true;
     orderPosition = std::clamp(startOrder, 0, Module::kOrderCount);
     tickCountdown = 1;
-    breakRow = std::clamp(startRow, 0, Module::kRowsPerPattern - 1);
+    breakRow = std::clamp(startRow, 0, Module::kMaxRows - 1);
     syncValue = 0;
     loop = loopSong;
     voices.fill(Voice{});
+    background.fill(Voice{});
+    for (int c = 0; c < Module::kMaxChannels; ++c)
+        voices[c].channelVolume = module_->ChannelVolume()[c];
     channelPan = module_->ChannelPan();
     cursor = PatternCursor{};
     rowBuffer.fill(RowCell{});
     tickCount = 0;
     playTime = 0.0;
     stopAfterRow_ = false;
+    loopTarget_ = -1;
+    rowRepeats_ = 0;
+    extraTicks_ = 0;
     active = true;
     playing = true;
     instanceNumber = gNextInstance.fetch_add(1);
@@ -127,17 +82,34 @@ Result PlayState::Tick(uint32_t rate) {
             Voice& v = voices[c];
             --v.tickCounter;
             v.arpeggioPhase = static_cast<uint8_t>((v.arpeggioPhase + 1) % 3);
-            TickEffect(v);
+            TickEffect(c, v);
         }
-        return RESULT_OK;
+    } else {
+        tickCountdown = std::max<uint8_t>(speed, 1);
+        LoopBack();
+        if ((nextPattern_ || row >= patternRows) && !AdvanceOrder()) {
+            playing = false;
+            return ERR_MODULE_SONG_END;
+        }
+        PlayRow();
+        // A pattern delay holds the row for more rows (SEx) or ticks (S6x);
+        // the effects go on ticking through it, the notes are not played again.
+        tickCountdown += rowRepeats_ * std::max<uint8_t>(speed, 1) + extraTicks_;
+        rowRepeats_ = 0;
+        extraTicks_ = 0;
     }
-    tickCountdown = std::max<uint8_t>(speed, 1);
-    if (row >= Module::kRowsPerPattern && !AdvanceOrder()) {
-        playing = false;
-        return ERR_MODULE_SONG_END;
-    }
-    PlayRow();
+    UpdateMix();
     return RESULT_OK;
+}
+
+// A pattern loop of the row just played returns to its start row.
+void PlayState::LoopBack() {
+    if (loopTarget_ < 0) return;
+    row = std::min(loopTarget_, patternRows - 1);
+    loopTarget_ = -1;
+    nextPattern_ = false;
+    cursor = module_->PatternStart(pattern);
+    module_->SkipRows(cursor, row);
 }
 
 bool PlayState::AdvanceOrder() {
@@ -149,11 +121,21 @@ bool PlayState::AdvanceOrder() {
         const uint8_t value =
             orderPosition < Module::kOrderCount ? orders[orderPosition] : Module::kOrderEnd;
         if (value < Module::kOrderSkip) {
-            row = breakRow;
+            pattern = value;
+            patternRows = module_->PatternRows(value);
+            // A break or start row past the end of a shorter pattern plays
+            // its last row.
+            row = std::min(breakRow, patternRows - 1);
             breakRow = 0;
             cursor = module_->PatternStart(value);
             module_->SkipRows(cursor, row);
             ++orderPosition;
+            nextPattern_ = false;
+            // Pattern loops start afresh in each pattern.
+            for (Voice& v : voices) {
+                v.loopRow = 0;
+                v.loopCount = 0;
+            }
             return true;
         }
         if (value == Module::kOrderSkip) {
@@ -177,31 +159,6 @@ void PlayState::PlayRow() {
     }
 }
 
-void PlayState::TakeSample(Voice& v) const {
-    const SampleSlot* s = module_->SampleFor(v.instrument, v.note);
-    v.backwards = false;
-    if (!s) {
-        v.data = nullptr;
-        return;
-    }
-    v.data = s->data;
-    v.c2Speed = s->c2Speed;
-    v.length = s->length;
-    v.loopStart = s->loopStart;
-    v.loopLength = s->loopLength;
-    v.sixteenBit = s->sixteenBit;
-    v.pingPong = s->pingPong;
-}
-
-void PlayState::UpdateStep(Voice& v, int32_t period) const {
-    v.step = StepFromPeriod(period, rate_);
-}
-
-void PlayState::SetPeriod(Voice& v, int64_t period) const {
-    v.period = static_cast<int32_t>(std::clamp<int64_t>(period, 0, PeriodTable::kMaxPeriod));
-    UpdateStep(v, v.period);
-}
-
 void PlayState::ChannelRow(int channel) {
     Voice& v = voices[channel];
     const RowCell& cell = rowBuffer[channel];
@@ -209,264 +166,91 @@ void PlayState::ChannelRow(int channel) {
         (cell.effect >= 1 && cell.effect <= effect::kLast) ? cell.effect : effect::kNone;
     v.previousEffect = v.effect;
     v.flags = 0;
-
-    if (cell.note == kNoteCut) {
-        v.step = Step{};
-        v.flags = kVoiceNewFrequency;
-    } else if (PeriodTable::NoteIndex(cell.note) >= 0) {
-        v.note = cell.note;
-        v.flags = kVoiceNewFrequency;
-        if (newEffect != effect::kTonePortamento && newEffect != effect::kPortamentoVolumeSlide) {
-            v.flags |= kVoiceNewSample | kVoiceNewVolume | kVoiceRestart;
-            v.vibratoPosition = 0;
-            v.tremoloPosition = 0;
-            v.tremoloOffset = 0;
-        }
-    }
-    if (cell.instrument >= 1 && cell.instrument <= 254) {
-        v.instrument = cell.instrument;
-        if (const SampleSlot* s = module_->SampleFor(v.instrument, v.note)) v.volume = s->volume;
-        v.flags |= kVoiceNewVolume;
-    }
-    if (v.flags & kVoiceNewSample) TakeSample(v);
-    if (v.flags & kVoiceRestart) {
-        v.position = 0;
-        v.positionFraction = 0;
-        v.backwards = false;
-    }
-    if (v.flags & kVoiceNewFrequency) {
-        v.notePeriod = PeriodTable::NotePeriod(v.note, v.c2Speed);
-        if (v.flags & kVoiceNewSample) SetPeriod(v, v.notePeriod);
-    }
-    if (cell.volume != 255) v.volume = std::min<uint8_t>(cell.volume, 63);
+    const bool vibrated = IsVibratoEffect(v.previousEffect) || IsColumnVibrato(v.volumeColumn);
+    v.volumeColumn = effect::kNone;
+    // A note delay (SDx) holds the note, instrument and volume back until
+    // its tick; without it they take effect now.
+    const bool delayed = newEffect == effect::kSpecial && (cell.parameter >> 4) == 0xD &&
+                         (cell.parameter & 0x0F) != 0;
+    if (delayed)
+        v.delayedCell = cell;
+    else
+        TriggerCell(channel, v, cell, newEffect);
 
     const bool wasArpeggio = v.previousEffect == effect::kArpeggio;
-    if (wasArpeggio && newEffect != effect::kArpeggio && !(v.flags & kVoiceNewSample))
-        SetPeriod(v, PeriodTable::Scale(v.arpeggioPeriods[0], v.c2Speed));
-    if (IsVibratoEffect(v.previousEffect) && !IsVibratoEffect(newEffect) &&
+    if (wasArpeggio && newEffect != effect::kArpeggio && !(v.flags & kVoiceNewSample)) {
+        if (module_->Rules().pitch == PitchModel::PeriodTable)
+            SetPeriod(v, PeriodTable::Scale(v.arpeggioPeriods[0], v.c2Speed));
+        else
+            UpdateStep(v, v.period);
+    }
+    // A vibrato that stops leaves the note at its own pitch.
+    if (vibrated && !IsVibratoEffect(newEffect) && !IsColumnVibrato(v.volumeColumn) &&
         !(v.flags & kVoiceNewFrequency))
         UpdateStep(v, v.period);
-    // Tremolo changes the volume only while it runs.
+    // Tremolo and tremor change the volume only while they run.
     if (v.previousEffect == effect::kTremolo && newEffect != effect::kTremolo) v.tremoloOffset = 0;
+    if (newEffect != effect::kTremor) v.tremorMuted = false;
 
     v.effect = newEffect;
     v.parameter = cell.parameter;
     if (newEffect != effect::kNone) RowEffect(channel, v);
 }
 
-void PlayState::RowEffect(int channel, Voice& v) {
-    uint8_t& p = v.parameter;
-    switch (v.effect) {
-        case effect::kSetSpeed:
-            if (p != 0) speed = tickCountdown = p;
-            break;
-        case effect::kPositionJump:
-            // The order position already points past the entry playing now.
-            // Only a target at or before the playing entry goes back; the
-            // next entry is a forward jump that songs use to end a pattern early.
-            if (!loop && p < orderPosition) {
-                stopAfterRow_ = true;
-            } else {
-                orderPosition = p;
-            }
-            row = Module::kRowsPerPattern;
-            break;
-        case effect::kPatternBreak:
-            if (p < 100 && (p & 0x0F) <= 9) {
-                breakRow = 10 * (p >> 4) + (p & 0x0F);
-                row = Module::kRowsPerPattern;
-            }
-            break;
-        case effect::kVolumeSlide: {
-            p = Remember(p, v.volumeSlideMemory);
-            const int high = p >> 4, low = p & 0x0F;
-            if (low == 0x0F && high != 0) {
-                v.volume = static_cast<uint8_t>(std::min(63, v.volume + high));
-                v.effect = effect::kNone;
-            } else if (high == 0x0F && low != 0) {
-                v.volume = static_cast<uint8_t>(std::max(0, v.volume - low));
-                v.effect = effect::kNone;
-            }
-            break;
-        }
-        case effect::kPortamentoDown:
-        case effect::kPortamentoUp: {
-            p = Remember(p, v.portamentoMemory);
-            if (p >= 0xE0) {
-                const int amount = (p >= 0xF0 ? 4 : 1) * (p & 0x0F);
-                const int sign = v.effect == effect::kPortamentoDown ? 1 : -1;
-                SetPeriod(v, static_cast<int64_t>(v.period) + sign * amount);
-                v.effect = effect::kNone;
-            }
-            break;
-        }
-        case effect::kTonePortamento:
-            if (p != 0) v.tonePortamentoSpeed = p;
-            break;
-        case effect::kVibrato:
-        case effect::kFineVibrato:
-            RememberWave(p, v.vibratoMemory);
-            break;
-        case effect::kArpeggio: {
-            p = Remember(p, v.arpeggioMemory);
-            const int base = std::max(PeriodTable::NoteIndex(v.note), 0);
-            const int offsets[3] = {0, p >> 4, p & 0x0F};
-            for (int i = 0; i < 3; ++i)
-                v.arpeggioPeriods[i] =
-                    PeriodTable::Entry(std::min(base + offsets[i], PeriodTable::kNotes - 1));
-            v.arpeggioPhase = 0;
-            SetPeriod(v, PeriodTable::Scale(v.arpeggioPeriods[0], v.c2Speed));
-            break;
-        }
-        case effect::kVibratoVolumeSlide:
-        case effect::kPortamentoVolumeSlide:
-            p = Remember(p, v.volumeSlideMemory);
-            break;
-        case effect::kSampleOffset:
-            p = Remember(p, v.sampleOffsetMemory);
-            if (v.data) SetSampleOffset(v, static_cast<uint32_t>(p) * 256u);
-            break;
-        case effect::kRetrigger: {
-            p = Remember(p, v.retriggerMemory);
-            const uint8_t interval = p & 0x0F;
-            if (interval == 0) {
-                v.effect = effect::kNone;
-            } else if (v.previousEffect == effect::kRetrigger) {
-                if (--v.tickCounter == 0) {
-                    v.tickCounter = interval;
-                    Retrigger(v);
-                }
-            } else {
-                v.tickCounter = interval;
-            }
-            break;
-        }
-        case effect::kTremolo:
-            RememberWave(p, v.tremoloMemory);
-            break;
-        case effect::kSpecial: {
-            const uint8_t x = p & 0x0F;
-            if ((p >> 4) == 0x8) {
-                if (stereo) channelPan[channel] = x;
-                v.effect = effect::kNone;
-            } else if ((p >> 4) == 0xC && x > 0 && x < speed) {
-                v.tickCounter = x;
-            } else {
-                v.effect = effect::kNone;
-            }
-            break;
-        }
-        case effect::kSetTempo:
-            if (p > 32) tempo = p;
-            break;
-        case effect::kGlobalVolume:
-            if (p <= 64) globalVolume = p;
-            break;
-        case effect::kSync:
-            syncValue = p;
-            break;
-        default:
-            break;
+// The note, instrument and volume of a cell, and IT's volume column.
+void PlayState::TriggerCell(int channel, Voice& v, const RowCell& cell, uint8_t newEffect) {
+    const bool portamento = IsPortamento(newEffect) || IsColumnPortamento(cell.volumeCommand);
+    const bool instrument = cell.instrument >= 1 && cell.instrument <= 254;
+    if (instrument) v.instrument = cell.instrument;
+    if (cell.note == kNoteCut) {
+        v.step = Step{};
+        v.stepPeriod = 0;
+        v.flags = kVoiceNewFrequency;
+    } else if (cell.note == kNoteOff && module_->Rules().impulse) {
+        KeyOff(v);
+    } else if (cell.note == kNoteFade && module_->Rules().impulse) {
+        v.fading = true;
+    } else if (PeriodTable::NoteIndex(cell.note) >= 0) {
+        TriggerNote(channel, v, cell.note, portamento ? effect::kTonePortamento : newEffect);
     }
-}
-
-void PlayState::SetSampleOffset(Voice& v, uint32_t offset) const {
-    // Offsets count samples; 16-bit data has two bytes per sample.
-    const uint32_t shift = FrameShift(v);
-    const uint32_t frames = v.length >> shift;
-    const uint32_t loopStart = v.loopStart >> shift;
-    const uint32_t loopLength = v.loopLength >> shift;
-    uint32_t frame = offset;
-    if (frame >= frames) {
-        if (loopLength > 0)
-            frame = loopStart + (frame - frames) % loopLength;
-        else
-            frame = frames > 0 ? frames - 1 : 0;
+    if (instrument) {
+        if (const SampleSlot* s = module_->SampleFor(v.instrument, v.note)) v.volume = s->volume;
+        v.flags |= kVoiceNewVolume;
     }
-    v.position = frame << shift;
-    v.positionFraction = 0;
-    v.backwards = false;
-}
-
-void PlayState::Retrigger(Voice& v) const {
-    v.flags |= kVoiceNewSample | kVoiceRestart;
-    TakeSample(v);
-    v.position = 0;
-    v.positionFraction = 0;
-    v.volume = RetriggerVolume(v.volume, v.parameter >> 4);
-}
-
-void PlayState::Vibrato(Voice& v, bool fine) const {
-    v.vibratoPosition = static_cast<uint8_t>(v.vibratoPosition + 4 * (v.vibratoMemory >> 4));
-    const int32_t depth = v.vibratoMemory & 0x0F;
-    const int32_t wave = WaveformValue(v.vibratoPosition);
-    int32_t delta = (depth * (wave < 0 ? -wave : wave) / 128) & 31;
-    if (!fine) delta *= 4;
-    if (wave < 0) delta = -delta;
-    UpdateStep(v, std::max<int32_t>(v.period + delta, 0));
-}
-
-void PlayState::TonePortamento(Voice& v) const {
-    const int32_t amount = 4 * v.tonePortamentoSpeed;
-    int32_t period = v.period;
-    if (period < v.notePeriod)
-        period = std::min(period + amount, v.notePeriod);
-    else if (period > v.notePeriod)
-        period = std::max(period - amount, v.notePeriod);
-    SetPeriod(v, period);
-}
-
-void PlayState::TickEffect(Voice& v) {
-    switch (v.effect) {
-        case effect::kVolumeSlide:
-            v.volume = SlideVolume(v.volume, v.parameter, false);
-            break;
-        case effect::kPortamentoDown:
-            SetPeriod(v, static_cast<int64_t>(v.period) + 4 * v.portamentoMemory);
-            break;
-        case effect::kPortamentoUp:
-            SetPeriod(v, static_cast<int64_t>(v.period) - 4 * v.portamentoMemory);
-            break;
-        case effect::kTonePortamento:
-            TonePortamento(v);
-            break;
-        case effect::kVibrato:
-        case effect::kFineVibrato:
-            Vibrato(v, v.effect == effect::kFineVibrato);
-            break;
-        case effect::kArpeggio:
-            SetPeriod(v, PeriodTable::Scale(v.arpeggioPeriods[v.arpeggioPhase], v.c2Speed));
-            break;
-        case effect::kVibratoVolumeSlide:
-            v.volume = SlideVolume(v.volume, v.volumeSlideMemory, true);
-            Vibrato(v, false);
-            break;
-        case effect::kPortamentoVolumeSlide:
-            v.volume = SlideVolume(v.volume, v.volumeSlideMemory, true);
-            TonePortamento(v);
-            break;
-        case effect::kRetrigger:
-            if (v.tickCounter == 0) {
-                v.tickCounter = v.parameter & 0x0F;
-                Retrigger(v);
-            }
-            break;
-        case effect::kTremolo: {
-            v.tremoloPosition =
-                static_cast<uint8_t>(v.tremoloPosition + 4 * (v.tremoloMemory >> 4));
-            const int32_t wave = WaveformValue(v.tremoloPosition);
-            v.tremoloOffset = (v.tremoloMemory & 0x0F) * wave / 128;
-            break;
-        }
-        case effect::kSpecial:
-            if (v.tickCounter == 0) {
-                v.step = Step{};
-                v.effect = effect::kNone;
-            }
-            break;
-        default:
-            break;
+    if (v.flags & kVoiceNewSample) {
+        TakeSample(v);
+        if (module_->Rules().impulse) StartImpulseNote(channel, v);
     }
+    if (v.flags & kVoiceRestart) {
+        v.position = 0;
+        v.positionFraction = 0;
+        v.backwards = false;
+    }
+    if (v.flags & kVoiceNewFrequency) {
+        v.notePeriod = NotePeriod(v);
+        if (v.flags & kVoiceNewSample) SetPeriod(v, v.notePeriod);
+    }
+    if (cell.volume != 255) v.volume = std::min(cell.volume, MaxVolume());
+    if (cell.volumeCommand != 255) VolumeColumnRow(channel, v, cell.volumeCommand);
+}
+
+// A note: a new one unless a tone portamento slides the playing one to it.
+void PlayState::TriggerNote(int channel, Voice& v, uint8_t note, uint8_t newEffect) {
+    v.flags = kVoiceNewFrequency;
+    if (newEffect == effect::kTonePortamento) {
+        v.note = note;
+        v.playedNote = module_->PlayedNote(v.instrument, note);
+        return;
+    }
+    if (module_->Rules().instruments) NewNoteActions(channel, v, note);
+    v.keyOff = false;
+    v.note = note;
+    v.playedNote = module_->PlayedNote(v.instrument, note);
+    v.flags |= kVoiceNewSample | kVoiceNewVolume | kVoiceRestart;
+    // Waveforms with bit 2 set keep their place across notes.
+    if (!(v.vibratoWave & 4)) v.vibratoPosition = 0;
+    if (!(v.tremoloWave & 4)) v.tremoloPosition = 0;
+    v.tremoloOffset = 0;
 }
 
 }  // namespace vimsa

@@ -11,6 +11,8 @@ constexpr uint32_t kOrdersOffset = 0x60;
 constexpr int kChannels = 32;
 constexpr uint8_t kPanTablePresent = 252;
 constexpr uint32_t kInstrumentHeaderSize = 0x50;
+constexpr uint8_t kPackingAdpcm = 4;
+constexpr uint32_t kAdpcmTable = 16;
 
 }  // namespace
 
@@ -39,7 +41,7 @@ Result S3mModule::Load() {
         const uint8_t setting = U8(kChannelSettings + c);
         channelEnabled_[c] = setting < 128;
         if (setting != 255) channelCount_ = c + 1;
-        channelPan_[c] = !stereo_ ? 8 : (setting & 8) ? 12 : 3;
+        channelPan_[c] = !stereo_ ? kPanCentre : (setting & 8) ? 12 * 16 : 3 * 16;
     }
 
     songLength_ = std::min(orderCount, kOrderCount);
@@ -52,7 +54,7 @@ Result S3mModule::Load() {
     if (stereo_ && U8(0x35) == kPanTablePresent) {
         for (int c = 0; c < kChannels; ++c) {
             const uint8_t entry = U8(panTable + c);
-            if (entry & 0x20) channelPan_[c] = entry & 0x0F;
+            if (entry & 0x20) channelPan_[c] = static_cast<uint16_t>(16 * (entry & 0x0F));
         }
     }
 
@@ -83,7 +85,7 @@ void S3mModule::LoadInstrument(int index, uint64_t header, bool signedData) {
     if (U8(header) != 1) return;
 
     const uint8_t flags = U8(header + 0x1F);
-    const bool packed = U8(header + 0x1E) != 0;
+    const uint8_t packing = U8(header + 0x1E);
     slot.sixteenBit = (flags & 4) != 0;
     // Lengths count samples; 16-bit samples take two bytes each.
     const uint64_t bytes = slot.sixteenBit ? 2 : 1;
@@ -98,12 +100,37 @@ void S3mModule::LoadInstrument(int index, uint64_t header, bool signedData) {
     // The data's paragraph number has its high byte before the word.
     const uint64_t dataPointer =
         16u * ((static_cast<uint64_t>(U8(header + 0x0D)) << 16) | U16(header + 0x0E));
-    if (dataPointer == 0 || packed) {
+    const bool adpcm = packing == kPackingAdpcm && !slot.sixteenBit;
+    if (dataPointer == 0 || (packing != 0 && !adpcm)) {
         slot.loopStart = slot.loopLength = 0;
+        return;
+    }
+    if (adpcm) {
+        PlaceDecoded(slot, DecodeAdpcm(dataPointer, length));
         return;
     }
     PlaceSampleData(slot, dataPointer, length);
     if (signedData) ConvertSigned(slot);
+}
+
+// 4-bit ADPCM, as ModPlug Tracker packs 8-bit samples: 16 signed deltas, then
+// two samples a byte (the low nibble first), each the last plus the delta its
+// nibble names. The result is unsigned, like every sample here.
+std::vector<uint8_t> S3mModule::DecodeAdpcm(uint64_t at, uint64_t length) const {
+    const uint64_t packedBytes = Available(at + kAdpcmTable, (length + 1) / 2);
+    const uint64_t budget = kMaxDecodedBytes - std::min(decodedBytes_, kMaxDecodedBytes);
+    std::vector<uint8_t> out;
+    if (Available(at, kAdpcmTable) < kAdpcmTable) return out;
+    const uint64_t count = std::min({length, 2 * packedBytes, budget});
+    out.reserve(static_cast<size_t>(count));
+    int8_t value = 0;
+    for (uint64_t i = 0; i < count; ++i) {
+        const uint8_t byte = U8(at + kAdpcmTable + i / 2);
+        const uint8_t nibble = (i & 1) ? byte >> 4 : byte & 0x0F;
+        value = static_cast<int8_t>(value + static_cast<int8_t>(U8(at + nibble)));
+        out.push_back(static_cast<uint8_t>(value) ^ 0x80);
+    }
+    return out;
 }
 
 void S3mModule::UnpackRow(RowBuffer& row, PatternCursor& cursor) const {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "sound/module.h"
 
 namespace vimsa {
@@ -20,6 +23,7 @@ protected:
 
 private:
     void LoadInstrument(int index, uint64_t header, bool signedData);
+    std::vector<uint8_t> DecodeAdpcm(uint64_t at, uint64_t length) const;
 };
 
 }  // namespace vimsa

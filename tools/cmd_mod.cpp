@@ -11,6 +11,7 @@
 #include "platform/files/file_system.h"
 #include "sound/module_factory.h"
 #include "sound/module_mixer.h"
+#include "sound/module_survey.h"
 #include "sound/music_player.h"
 #include "sound/play_state.h"
 #include "tools/play_loop.h"
@@ -25,12 +26,14 @@ constexpr double kMaxRenderSeconds = 3 * 3600.0;
 
 void PrintModUsage(std::FILE* out) {
     std::fprintf(out,
-                 "usage: vimsa-tool mod info FILE\n"
+                 "usage: vimsa-tool mod info [--unsupported] FILE\n"
                  "       vimsa-tool mod render FILE OUT.wav [--rate HZ] [--mono] [--8bit] "
                  "[--loop N]\n"
                  "       vimsa-tool mod play FILE [--seconds N]\n\n"
                  "info    kind, song name, channels, orders, patterns, samples and the\n"
-                 "        playing time of one pass through the song\n"
+                 "        playing time of one pass through the song; --unsupported adds\n"
+                 "        what of the song is not played (effects, instrument and sample\n"
+                 "        features), each with its count\n"
                  "render  mixes the song from order 0 into a PCM WAV file (44100 Hz 16-bit\n"
                  "        stereo unless told otherwise); --loop N plays N passes\n"
                  "play    plays the song, looping, on the sound device (SDL's audio driver,\n"
@@ -80,7 +83,18 @@ std::string Duration(double seconds) {
     return text;
 }
 
-int RunInfo(const std::string& path) {
+void PrintUnsupported(const Module& module) {
+    const std::vector<Unplayed> unplayed = SurveyUnplayed(module);
+    if (unplayed.empty()) {
+        std::printf("unsupported none: everything in the song is played\n");
+        return;
+    }
+    std::printf("unsupported (not played)\n");
+    for (const Unplayed& u : unplayed)
+        std::printf("  %6d  %s\n", u.count, u.what.c_str());
+}
+
+int RunInfo(const std::string& path, bool unsupported) {
     Handle<Module> module;
     Result r = LoadModule(path, module);
     if (Failed(r)) return Fail(path, r);
@@ -99,6 +113,9 @@ int RunInfo(const std::string& path) {
     std::printf("patterns   %d\n", module->PatternCount());
     std::printf("samples    %d (%d with data)\n", samples, withData);
     std::printf("duration   %s (%.3f s)\n", Duration(pass.seconds).c_str(), pass.seconds);
+    if (module->Kind() == ModuleKind::It)
+        std::printf("mode       %s\n", module->Rules().instruments ? "instruments" : "samples");
+    if (unsupported) PrintUnsupported(*module);
     return 0;
 }
 
@@ -262,7 +279,9 @@ int RunMod(const std::vector<std::string_view>& args) {
         PrintModUsage(stdout);
         return 0;
     }
-    if (args.size() == 2 && args[0] == "info") return RunInfo(std::string(args[1]));
+    if (args.size() == 2 && args[0] == "info") return RunInfo(std::string(args[1]), false);
+    if (args.size() == 3 && args[0] == "info" && args[1] == "--unsupported")
+        return RunInfo(std::string(args[2]), true);
     if (!args.empty() && args[0] == "play") {
         if (const auto play = ParsePlayArguments(args)) return RunPlay(*play);
     }

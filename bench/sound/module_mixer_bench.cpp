@@ -1,4 +1,4 @@
-// MixBlock on the three shared test modules: seconds of music mixed per
+// MixBlock on shared test modules: seconds of music mixed per
 // second (x real time) at 44100 Hz, 16-bit stereo.
 #include <benchmark/benchmark.h>
 
@@ -39,6 +39,9 @@ void BM_MixBlock(benchmark::State& state, ModuleKind kind, const char* file) {
 BENCHMARK_CAPTURE(BM_MixBlock, AnarchyMenu1_mod, ModuleKind::Mod, "AnarchyMenu1.mod");
 BENCHMARK_CAPTURE(BM_MixBlock, gd_giirm_s3m, ModuleKind::S3m, "gd-giirm.s3m");
 BENCHMARK_CAPTURE(BM_MixBlock, gd_matth_it, ModuleKind::It, "gd-matth.it");
+// Instrument mode: envelopes, fades and notes left playing by new note actions.
+BENCHMARK_CAPTURE(BM_MixBlock, pingus_2_it, ModuleKind::It, "pingus-2.it");
+BENCHMARK_CAPTURE(BM_MixBlock, sorcerer_it, ModuleKind::It, "sorcerer.it");
 
 }  // namespace
 }  // namespace vimsa

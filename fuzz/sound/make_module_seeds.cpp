@@ -26,22 +26,25 @@ struct EffectCell {
 };
 
 // Every effect of the shared engine with a typical parameter, its memory form
-// (parameter 0) and the fine forms. Pattern break and position jump come last
+// (parameter 0) and the fine forms; S commands of every kind. Pattern break and position jump come last
 // in a pattern, where they are written by hand.
 const std::vector<EffectCell> kEffects = {
     {1, 3},     {4, 0x0F},  {4, 0xF2},  {4, 0x20},  {4, 0},     {5, 0x08},  {5, 0xE4},  {5, 0xF2},
     {6, 0x08},  {6, 0xE4},  {6, 0},     {7, 0x10},  {8, 0x46},  {8, 0},     {10, 0x37}, {10, 0},
     {11, 0x0F}, {12, 0xF0}, {15, 0x02}, {17, 0x83}, {17, 0},    {18, 0x46}, {19, 0x8C}, {19, 0xC2},
     {19, 0x30}, {20, 0x90}, {21, 0x44}, {22, 0x30}, {26, 0x07}, {14, 0x00}, {9, 0x11},
+    {19, 0x11}, {19, 0x24}, {19, 0x32}, {19, 0x43}, {19, 0x62}, {19, 0xA1}, {19, 0xB0},
+    {19, 0xB2}, {19, 0xD1}, {19, 0xE1}, {24, 0x40},
 };
 
 // MOD commands for the same ground: every ProTracker command, the E commands
-// the engine knows and one it ignores.
+// the engine knows and those it ignores.
 const std::vector<EffectCell> kModCommands = {
     {0x0, 0x37}, {0x1, 0x04}, {0x2, 0x04}, {0x3, 0x08}, {0x4, 0x46}, {0x5, 0x02},
     {0x6, 0x20}, {0x7, 0x34}, {0x8, 0x40}, {0x9, 0x01}, {0xA, 0x0F}, {0xA, 0xF0},
     {0xC, 0x20}, {0xE, 0x12}, {0xE, 0x22}, {0xE, 0x84}, {0xE, 0x93}, {0xE, 0xA2},
-    {0xE, 0xB2}, {0xE, 0xC3}, {0xE, 0x50}, {0xF, 0x03}, {0xF, 0x80},
+    {0xE, 0xB2}, {0xE, 0xC3}, {0xE, 0x50}, {0xF, 0x03}, {0xF, 0x80}, {0xE, 0x31},
+    {0xE, 0x42}, {0xE, 0x72}, {0xE, 0x61}, {0xE, 0xD2}, {0xE, 0xE1}, {0xE, 0x01},
 };
 
 std::vector<int8_t> SignedRamp(int n, int step) {
@@ -242,6 +245,107 @@ Bytes ItMonoCompressed() {
     return b.Build();
 }
 
+// IT's own commands in the effect column (M, N, P, W, T slides, X, S7x, S91)
+// and every kind of volume column command.
+std::vector<TrackerEvent> ImpulseRows() {
+    const std::vector<EffectCell> effects = {
+        {13, 0x20}, {14, 0x02}, {14, 0x20}, {14, 0xF1}, {16, 0x04}, {16, 0x40}, {16, 0},
+        {23, 0x01}, {23, 0x10}, {20, 0x03}, {20, 0x12}, {24, 0xC0}, {19, 0x91}, {19, 0x71},
+        {19, 0x74}, {19, 0x77}, {19, 0x78}, {19, 0x00}, {22, 0x80}, {25, 0x44}, {26, 0x10},
+    };
+    const int columns[] = {40, 67, 78, 88, 98, 107, 117, 160, 195, 205, 193, 203};
+    std::vector<TrackerEvent> events;
+    for (size_t i = 0; i < effects.size(); ++i) {
+        const int row = static_cast<int>(i);
+        events.push_back(TrackerEvent{row, row % 4, row % 3 ? -1 : 48 + row % 24, 1 + row % 2,
+                                      columns[i % 12], effects[i].effect, effects[i].parameter});
+    }
+    return events;
+}
+
+// Notes that end and restart: note off, note fade, note cut, and notes on
+// one channel that the new note actions push into the background.
+std::vector<TrackerEvent> NoteActionRows() {
+    std::vector<TrackerEvent> events;
+    const int notes[] = {60, 64, 255, 67, 246, 72, 254, 60, 60, 79};
+    for (int row = 0; row < 10; ++row)
+        events.push_back(TrackerEvent{row, 0, notes[row], notes[row] < 120 ? 1 + row % 2 : 0,
+                                      -1, row == 8 ? 19 : -1, row == 8 ? 0x70 : 0});
+    events.push_back(TrackerEvent{11, 1, 62, 2, -1, 19, 0xD2});  // a note delay
+    events.push_back(TrackerEvent{12, 1, 255, 0, -1, -1, 0});
+    return events;
+}
+
+// Instrument mode with linear slides: two instruments (one with volume, pan
+// and pitch envelopes with loops and sustain loops and new note action
+// "note off", one fading with a duplicate check), samples with sustain
+// loops and their own vibrato, a 48-row pattern and a 100-row one.
+Bytes ItInstruments(uint16_t compatible) {
+    ItBuilder b;
+    b.flags = 0x01 | 0x04 | 0x08;
+    b.compatible = compatible;
+    b.speed = 3;
+    b.orders = {0, 1, 2, 255};
+    ItSample sustained;
+    const std::vector<int8_t> ramp = SignedRamp(200, 3);
+    sustained.data.assign(ramp.begin(), ramp.end());
+    sustained.flags = 0x01 | 0x10 | 0x20 | 0x80;
+    sustained.loopBegin = 0;
+    sustained.loopEnd = 200;
+    sustained.sustainBegin = 50;
+    sustained.sustainEnd = 90;
+    sustained.globalVolume = 48;
+    sustained.pan = 0x80 | 10;
+    sustained.vibratoSpeed = 8;
+    sustained.vibratoDepth = 20;
+    sustained.vibratoRate = 64;
+    ItSample plain;
+    plain.data.assign(ramp.rbegin(), ramp.rend());
+    plain.c5Speed = 22050;
+    b.samples = {sustained, plain};
+    ItInstrument enveloped(1);
+    for (int n = 60; n < 120; ++n)
+        enveloped.keyboard[n] = {static_cast<uint8_t>(n - 12), 2};
+    enveloped.newNoteAction = 2;
+    enveloped.fadeOut = 128;
+    enveloped.globalVolume = 100;
+    enveloped.defaultPan = 40;
+    enveloped.pitchPanSeparation = 4;
+    enveloped.volumeEnvelope = {0x07, {{0, 0}, {64, 3}, {40, 8}, {40, 12}, {0, 20}}, 2, 3, 1, 2};
+    enveloped.panEnvelope = {0x03, {{-32, 0}, {32, 6}, {0, 9}}, 0, 2};
+    enveloped.pitchEnvelope = {0x05, {{0, 0}, {12, 4}, {-8, 10}}, 0, 0, 1, 2};
+    ItInstrument fading(2);
+    fading.newNoteAction = 3;
+    fading.duplicateCheck = 1;
+    fading.duplicateAction = 2;
+    fading.fadeOut = 512;
+    fading.filterCutoff = 0x80 | 60;
+    fading.pitchEnvelope = {0x81, {{10, 0}, {-10, 5}}};
+    b.instruments = {enveloped, fading};
+    b.patterns = {ItBuilder::PackPattern(ImpulseRows(), 48),
+                  ItBuilder::PackPattern(NoteActionRows(), 100),
+                  ItBuilder::PackPattern(EffectRows(2, 48), 64)};
+    b.rows = {48, 100, 64};
+    return b.Build();
+}
+
+// An 8-bit ADPCM sample.
+Bytes S3mAdpcm() {
+    S3mBuilder b;
+    S3mInstrument packed;
+    for (int n = 0; n < 16; ++n)
+        packed.data.push_back(static_cast<uint8_t>(n < 8 ? 3 * n : 3 * (n - 16)));
+    for (int i = 0; i < 32; ++i)
+        packed.data.push_back(static_cast<uint8_t>(i * 37));
+    packed.packing = 4;
+    packed.length = 64;
+    packed.loop = true;
+    packed.loopEnd = 64;
+    b.instruments = {packed};
+    b.patterns = {{TrackerEvent{0, 0, 0x40, 1, -1, -1, 0}, TrackerEvent{4, 1, 0x47, 1, -1, 24, 0x60}}};
+    return b.Build();
+}
+
 bool Write(const std::filesystem::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -269,8 +373,11 @@ int main(int argc, char** argv) {
         {"mod/eight_channels.mod", vimsa::test::ModEightChannels()},
         {"s3m/effects.s3m", vimsa::test::S3mEffects()},
         {"s3m/signed_mono.s3m", vimsa::test::S3mSignedMono()},
+        {"s3m/adpcm.s3m", vimsa::test::S3mAdpcm()},
         {"it/effects.it", vimsa::test::ItEffects()},
         {"it/mono_compressed.it", vimsa::test::ItMonoCompressed()},
+        {"it/instruments.it", vimsa::test::ItInstruments(0x0214)},
+        {"it/old_instruments.it", vimsa::test::ItInstruments(0x0100)},
     };
     bool ok = true;
     for (const auto& seed : seeds) {

@@ -98,24 +98,35 @@ TEST(ItModuleTest, HeaderAndChannelPans) {
     b.pans[2] = 64;
     b.pans[3] = 100;  // surround
     b.pans[9] = 20;
+    b.volumes[9] = 30;
+    b.volumes[1] = 99;  // past 64
+    b.flags = 0x01 | 0x08 | 0x10;
     Handle<ItModule> m = Parsed(b.Build());
     EXPECT_EQ(m->SongName(), "Matthias");
-    EXPECT_EQ(m->GlobalVolume(), 50);
+    EXPECT_EQ(m->GlobalVolume(), 100);  // IT's own scale, 0..128
     EXPECT_EQ(m->MixVolume(), 80);
     EXPECT_EQ(m->InitialSpeed(), 4);
     EXPECT_EQ(m->InitialTempo(), 140);
     EXPECT_TRUE(m->Stereo());
     EXPECT_EQ(m->ChannelCount(), 10);
+    // IT pans keep 4 steps per IT step: 32 is the centre, 64 the right.
     EXPECT_EQ(m->ChannelPan()[0], 0);
-    EXPECT_EQ(m->ChannelPan()[1], 7);
-    EXPECT_EQ(m->ChannelPan()[2], 15);
-    EXPECT_EQ(m->ChannelPan()[3], 8);
-    EXPECT_EQ(m->ChannelPan()[9], 4);
+    EXPECT_EQ(m->ChannelPan()[1], kPanCentre);
+    EXPECT_EQ(m->ChannelPan()[2], kPanRight);
+    EXPECT_EQ(m->ChannelPan()[3], kPanCentre);
+    EXPECT_EQ(m->ChannelPan()[9], 80);
     EXPECT_FALSE(m->ChannelEnabled()[4]);
     EXPECT_TRUE(m->ChannelEnabled()[9]);
+    EXPECT_EQ(m->ChannelVolume()[9], 30);
+    EXPECT_EQ(m->ChannelVolume()[1], 64);
     EXPECT_EQ(m->DefaultExtension(), nullptr);
-    b.flags = 0;  // mono
-    EXPECT_EQ(Parsed(b.Build())->ChannelPan()[0], 8);
+    EXPECT_EQ(m->Rules().pitch, PitchModel::Linear);
+    EXPECT_TRUE(m->Rules().oldEffects);
+    EXPECT_FALSE(m->Rules().instruments);
+    b.flags = 0;  // mono, Amiga slides
+    Handle<ItModule> mono = Parsed(b.Build());
+    EXPECT_EQ(mono->ChannelPan()[0], kPanCentre);
+    EXPECT_EQ(mono->Rules().pitch, PitchModel::Amiga);
 }
 
 TEST(ItModuleTest, SampleHeadersSixteenBitAndPingPong) {
@@ -125,8 +136,13 @@ TEST(ItModuleTest, SampleHeadersSixteenBitAndPingPong) {
     wide.data = {0x00, 0x00, 0xFF, 0x7F, 0x00, 0x80, 0x34, 0x12};
     wide.loopBegin = 1;
     wide.loopEnd = 4;
-    wide.c5Speed = 44100;
+    wide.c5Speed = 44101;
     wide.volume = 64;
+    wide.globalVolume = 40;
+    wide.pan = 0x80 | 20;
+    wide.flags |= 0x20 | 0x80;  // a ping-pong sustain loop too
+    wide.sustainBegin = 2;
+    wide.sustainEnd = 9;  // past the end: kept inside
     ItSample none;
     none.flags = 0;
     ItSample narrow;
@@ -141,14 +157,82 @@ TEST(ItModuleTest, SampleHeadersSixteenBitAndPingPong) {
     EXPECT_EQ(w.length, 8u);
     EXPECT_EQ(w.loopStart, 2u);
     EXPECT_EQ(w.loopLength, 6u);
+    EXPECT_EQ(w.c5Speed, 44101u);
     EXPECT_EQ(w.c2Speed, 22050u);
-    EXPECT_EQ(w.volume, 63);
+    EXPECT_EQ(w.volume, 64);  // IT volumes reach 64
+    EXPECT_EQ(w.globalVolume, 40);
+    EXPECT_TRUE(w.hasPan);
+    EXPECT_EQ(w.pan, 20);
+    EXPECT_EQ(w.sustainStart, 4u);
+    EXPECT_EQ(w.sustainLength, 4u);
+    EXPECT_TRUE(w.sustainPingPong);
     const uint8_t unsignedData[] = {0x00, 0x80, 0xFF, 0xFF, 0x00, 0x00, 0x34, 0x92};
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(w.data[i], unsignedData[i]) << i;
     EXPECT_TRUE(m->Samples()[1].present);
     EXPECT_EQ(m->Samples()[1].data, nullptr);
     EXPECT_EQ(m->Samples()[2].data[1], 0x7F);
+}
+
+TEST(ItModuleTest, InstrumentsNoteTablesAndEnvelopes) {
+    ItBuilder b;
+    b.flags = 0x01 | 0x04;
+    b.samples = {ItSample{}, ItSample{}};
+    test::ItInstrument split(1);
+    for (int n = 60; n < 120; ++n)
+        split.keyboard[n] = {static_cast<uint8_t>(n - 12),
+                             2};     // upper half: sample 2, an octave down
+    split.keyboard[0] = {200, 150};  // out of range: the note itself, no sample
+    split.newNoteAction = 2;
+    split.duplicateCheck = 1;
+    split.duplicateAction = 2;
+    split.fadeOut = 96;
+    split.globalVolume = 100;
+    split.defaultPan = 48;  // bit 7 clear: used
+    split.volumeEnvelope = {0x07, {{64, 0}, {80, 10}, {20, 5}, {0, 30}}, 1, 2, 3, 9};
+    split.panEnvelope = {0x01, {{-40, 0}, {10, 4}}};
+    split.pitchEnvelope = {0x81, {{8, 0}}, 0, 0, 0, 0, 30};  // a filter envelope, 30 nodes claimed
+    test::ItInstrument truncated;
+    b.instruments = {split, truncated};
+    std::vector<uint8_t> file = b.Build();
+    test::PutU32(file, 0xC0 + b.orders.size() + 4, static_cast<uint32_t>(file.size() - 100));
+    Handle<ItModule> m = Parsed(file);
+    ASSERT_TRUE(m->Rules().instruments);
+    EXPECT_EQ(m->SampleFor(1, 0x40), &m->Samples()[0]);
+    EXPECT_EQ(m->PlayedNote(1, 0x40), 0x40);
+    EXPECT_EQ(m->SampleFor(1, 0x53), &m->Samples()[1]);  // note 63
+    EXPECT_EQ(m->PlayedNote(1, 0x53), 0x43);
+    EXPECT_EQ(m->SampleFor(1, 0x00), nullptr);
+    EXPECT_EQ(m->PlayedNote(1, 0x00), 0x00);
+    EXPECT_EQ(m->InstrumentAt(2), nullptr);  // its header runs past the file
+    EXPECT_EQ(m->SampleFor(2, 0x40), nullptr);
+    const Instrument& i = *m->InstrumentAt(1);
+    EXPECT_EQ(i.newNoteAction, NewNoteAction::Off);
+    EXPECT_EQ(i.duplicateCheck, DuplicateCheck::Note);
+    EXPECT_EQ(i.duplicateAction, DuplicateAction::Fade);
+    EXPECT_EQ(i.fadeOut, 96);
+    EXPECT_EQ(i.globalVolume, 100);
+    EXPECT_TRUE(i.hasPan);
+    EXPECT_EQ(i.pan, 48);
+    // Values are held to their range, falling ticks raised, a sustain loop
+    // ending past the last node dropped.
+    const Envelope& v = i.volumeEnvelope;
+    EXPECT_TRUE(v.enabled);
+    EXPECT_EQ(v.count, 4);
+    EXPECT_EQ(v.value[1], 64);
+    EXPECT_EQ(v.tick[2], 10);
+    EXPECT_TRUE(v.loop);
+    EXPECT_EQ(v.loopEnd, 2);
+    EXPECT_FALSE(v.sustain);
+    EXPECT_EQ(i.panEnvelope.value[0], -32);
+    EXPECT_FALSE(i.pitchEnvelope.enabled);  // a filter envelope bends no pitch
+    EXPECT_TRUE(i.pitchEnvelopeIsFilter);
+    EXPECT_EQ(i.pitchEnvelope.count, Envelope::kMaxNodes);
+    // Sample mode ignores the instruments.
+    b.flags = 0x01;
+    Handle<ItModule> samples = Parsed(b.Build());
+    EXPECT_EQ(samples->InstrumentAt(1), nullptr);
+    EXPECT_EQ(samples->SampleFor(2, 0x53), &samples->Samples()[1]);
 }
 
 TEST(ItModuleTest, CompressedSamplesAreExpanded) {
@@ -193,9 +277,9 @@ TEST(ItModuleTest, NotesConvertToOctaveAndSemitone) {
     EXPECT_EQ(ItModule::ConvertNote(60), 0x50);
     EXPECT_EQ(ItModule::ConvertNote(119), 0x9B);
     EXPECT_EQ(ItModule::ConvertNote(254), kNoteCut);
-    EXPECT_EQ(ItModule::ConvertNote(255), kNoNote);  // note off
-    EXPECT_EQ(ItModule::ConvertNote(120), kNoNote);
-    EXPECT_EQ(ItModule::ConvertNote(246), kNoNote);  // fade
+    EXPECT_EQ(ItModule::ConvertNote(255), kNoteOff);
+    EXPECT_EQ(ItModule::ConvertNote(120), kNoteFade);
+    EXPECT_EQ(ItModule::ConvertNote(246), kNoteFade);
 }
 
 TEST(ItModuleTest, PatternOffsetZeroIsEmpty) {

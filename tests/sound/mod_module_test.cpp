@@ -30,7 +30,7 @@ TEST(ModModuleTest, SignaturesGiveChannelCounts) {
         EXPECT_EQ(m->ChannelCount(), c.channels) << c.signature;
         for (int ch = 0; ch < c.channels; ++ch) {
             EXPECT_TRUE(m->ChannelEnabled()[ch]);
-            EXPECT_EQ(m->ChannelPan()[ch], 8);
+            EXPECT_EQ(m->ChannelPan()[ch], kPanCentre);
         }
         EXPECT_FALSE(m->Stereo());
     }
@@ -220,7 +220,7 @@ TEST(ModModuleTest, EffectsTranslateToTheSharedNumbering) {
         {0x2, 0x05, effect::kPortamentoDown, 0x05},
         {0x5, 0x02, effect::kPortamentoVolumeSlide, 0x02},
         {0x6, 0x20, effect::kVibratoVolumeSlide, 0x20},
-        {0x8, 0x80, effect::kNone, 255},
+        {0x8, 0x80, effect::kIgnoredPan, 0x80},
         {0xA, 0x0F, effect::kVolumeSlide, 0x0F},
         {0xE, 0x13, effect::kPortamentoUp, 0xF3},
         {0xE, 0x24, effect::kPortamentoDown, 0xF4},
@@ -230,7 +230,16 @@ TEST(ModModuleTest, EffectsTranslateToTheSharedNumbering) {
         {0xE, 0xB2, effect::kVolumeSlide, 0xF2},
         {0xE, 0xA0, effect::kNone, 255},  // fine slide by 0
         {0xE, 0xB0, effect::kNone, 255},
-        {0xE, 0x61, effect::kIgnored, 0x61},
+        {0xE, 0x31, effect::kSpecial, 0x11},  // glissando
+        {0xE, 0x46, effect::kSpecial, 0x36},  // vibrato waveform
+        {0xE, 0x53, effect::kSpecial, 0x2B},  // finetune 3 is Scream Tracker's B
+        {0xE, 0x5D, effect::kSpecial, 0x25},  // and -3 its 5
+        {0xE, 0x61, effect::kSpecial, 0xB1},  // pattern loop
+        {0xE, 0x72, effect::kSpecial, 0x42},  // tremolo waveform
+        {0xE, 0xD3, effect::kSpecial, 0xD3},  // note delay
+        {0xE, 0xE2, effect::kSpecial, 0xE2},  // pattern delay
+        {0xE, 0x01, effect::kIgnored, 0x01},  // filter
+        {0xE, 0xF1, effect::kIgnored, 0xF1},  // invert loop
         {0xF, 0x1F, effect::kSetSpeed, 0x1F},
         {0xF, 0x20, effect::kSetTempo, 0x20},
     };

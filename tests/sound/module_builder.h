@@ -133,6 +133,8 @@ struct S3mInstrument {
     uint32_t loopBegin = 0, loopEnd = 0;  // in samples
     bool sixteenBit = false;              // data then holds 2 bytes per sample
     bool noData = false;
+    uint8_t packing = 0;  // 4: ADPCM (data holds the table and nibbles)
+    uint32_t length = 0;  // in samples; 0: from the data
 };
 
 struct S3mBuilder {
@@ -228,10 +230,11 @@ struct S3mBuilder {
                 PutU16(f, h + 0x0E, static_cast<uint32_t>(paragraph & 0xFFFF));
                 PutBytes(f, f.size(), s.data.data(), s.data.size());
             }
-            PutU32(f, h + 0x10, static_cast<uint32_t>(s.data.size() / bytes));
+            PutU32(f, h + 0x10, s.length ? s.length : static_cast<uint32_t>(s.data.size() / bytes));
             PutU32(f, h + 0x14, s.loopBegin);
             PutU32(f, h + 0x18, s.loopEnd);
             f[h + 0x1C] = s.volume;
+            f[h + 0x1E] = s.packing;
             f[h + 0x1F] = static_cast<uint8_t>((s.loop ? 1 : 0) | (s.sixteenBit ? 4 : 0));
             PutU32(f, h + 0x20, s.c2Speed);
             PutText(f, h + 0x4C, "SCRS");
@@ -244,33 +247,104 @@ struct S3mBuilder {
 
 struct ItSample {
     std::vector<uint8_t> data;  // as stored
-    uint8_t flags = 0x01;       // bit 0 data, 1 16-bit, 3 compressed, 4 loop, 6 ping-pong
-    uint8_t convert = 0x01;     // bit 0 signed
+    // bit 0 data, 1 16-bit, 3 compressed, 4 loop, 5 sustain loop, 6 ping-pong,
+    // 7 ping-pong sustain loop
+    uint8_t flags = 0x01;
+    uint8_t convert = 0x01;  // bit 0 signed
     uint8_t volume = 64;
+    uint8_t globalVolume = 64;
+    uint8_t pan = 32;  // bit 7: use it
     uint32_t c5Speed = 2 * 8363;
     uint32_t length = 0;  // in samples; 0: from the data
     uint32_t loopBegin = 0, loopEnd = 0;
+    uint32_t sustainBegin = 0, sustainEnd = 0;
+    uint8_t vibratoSpeed = 0, vibratoDepth = 0, vibratoRate = 0, vibratoWave = 0;
+};
+
+struct ItEnvelope {
+    uint8_t flags = 0;  // bit 0 on, 1 loop, 2 sustain loop; bit 7 of the pitch one: filter
+    std::vector<std::pair<int, int>> nodes;  // value, tick
+    uint8_t loopStart = 0, loopEnd = 0, sustainStart = 0, sustainEnd = 0;
+    int count = -1;  // the node count written; -1: nodes.size()
+};
+
+struct ItInstrument {
+    uint8_t newNoteAction = 0, duplicateCheck = 0, duplicateAction = 0;
+    uint16_t fadeOut = 0;
+    uint8_t globalVolume = 128;
+    uint8_t defaultPan = 0x80 | 32;  // bit 7: do not use it
+    int8_t pitchPanSeparation = 0;
+    uint8_t pitchPanCentre = 60;
+    uint8_t filterCutoff = 0;  // bit 7: on
+    // Note n plays note keyboard[n].first of sample keyboard[n].second.
+    std::array<std::pair<uint8_t, uint8_t>, 120> keyboard{};
+    ItEnvelope volumeEnvelope, panEnvelope, pitchEnvelope;
+
+    // Every note plays itself on one sample.
+    explicit ItInstrument(uint8_t sample = 1) {
+        for (int n = 0; n < 120; ++n)
+            keyboard[n] = {static_cast<uint8_t>(n), sample};
+    }
 };
 
 struct ItBuilder {
     std::string title = "it test";
-    uint16_t flags = 1;  // stereo
-    uint8_t globalVolume = 128, mixVolume = 48, speed = 6, tempo = 125;
+    uint16_t flags = 1;  // bit 0 stereo, 2 instruments, 3 linear slides, 4 old effects
+    uint16_t compatible = 0x0214;
+    uint8_t globalVolume = 128, mixVolume = 48, speed = 6, tempo = 125, separation = 128;
     std::array<uint8_t, 64> pans{};
+    std::array<uint8_t, 64> volumes{};
     std::vector<uint8_t> orders = {0, 255};
+    std::vector<ItInstrument> instruments;
     std::vector<ItSample> samples;
     std::vector<std::vector<uint8_t>> patterns;  // packed data; empty: offset 0
+    std::vector<int> rows;                       // rows of each pattern; 64 when not given
 
     ItBuilder() {
         pans.fill(128 + 32);
+        volumes.fill(64);
         for (int c = 0; c < 4; ++c)
             pans[c] = 32;
     }
 
+    static void PutEnvelope(std::vector<uint8_t>& f, size_t at, const ItEnvelope& e) {
+        f[at] = e.flags;
+        f[at + 1] = static_cast<uint8_t>(e.count >= 0 ? e.count : static_cast<int>(e.nodes.size()));
+        f[at + 2] = e.loopStart;
+        f[at + 3] = e.loopEnd;
+        f[at + 4] = e.sustainStart;
+        f[at + 5] = e.sustainEnd;
+        for (size_t n = 0; n < e.nodes.size() && n < 25; ++n) {
+            f[at + 6 + 3 * n] = static_cast<uint8_t>(e.nodes[n].first);
+            PutU16(f, at + 7 + 3 * n, static_cast<uint32_t>(e.nodes[n].second));
+        }
+    }
+
+    static void PutInstrument(std::vector<uint8_t>& f, size_t h, const ItInstrument& i) {
+        PutText(f, h, "IMPI");
+        f[h + 0x11] = i.newNoteAction;
+        f[h + 0x12] = i.duplicateCheck;
+        f[h + 0x13] = i.duplicateAction;
+        PutU16(f, h + 0x14, i.fadeOut);
+        f[h + 0x16] = static_cast<uint8_t>(i.pitchPanSeparation);
+        f[h + 0x17] = i.pitchPanCentre;
+        f[h + 0x18] = i.globalVolume;
+        f[h + 0x19] = i.defaultPan;
+        f[h + 0x3A] = i.filterCutoff;
+        for (int n = 0; n < 120; ++n) {
+            f[h + 0x40 + 2 * n] = i.keyboard[n].first;
+            f[h + 0x41 + 2 * n] = i.keyboard[n].second;
+        }
+        PutEnvelope(f, h + 0x130, i.volumeEnvelope);
+        PutEnvelope(f, h + 0x182, i.panEnvelope);
+        PutEnvelope(f, h + 0x1D4, i.pitchEnvelope);
+    }
+
     // Packs events with a fresh mask byte for every entry.
-    static std::vector<uint8_t> PackPattern(const std::vector<TrackerEvent>& events) {
+    static std::vector<uint8_t> PackPattern(const std::vector<TrackerEvent>& events,
+                                            int rowCount = 64) {
         std::vector<uint8_t> d;
-        for (int row = 0; row < 64; ++row) {
+        for (int row = 0; row < rowCount; ++row) {
             for (const TrackerEvent& e : events) {
                 if (e.row != row) continue;
                 uint8_t mask = 0;
@@ -298,24 +372,32 @@ struct ItBuilder {
         PutText(f, 0, "IMPM");
         PutText(f, 4, title.substr(0, 25));
         PutU16(f, 0x20, static_cast<uint32_t>(orders.size()));
-        PutU16(f, 0x22, 0);
+        PutU16(f, 0x22, static_cast<uint32_t>(instruments.size()));
         PutU16(f, 0x24, static_cast<uint32_t>(samples.size()));
         PutU16(f, 0x26, static_cast<uint32_t>(patterns.size()));
         PutU16(f, 0x28, 0x0214);
-        PutU16(f, 0x2A, 0x0214);
+        PutU16(f, 0x2A, compatible);
         PutU16(f, 0x2C, flags);
         f[0x30] = globalVolume;
         f[0x31] = mixVolume;
         f[0x32] = speed;
         f[0x33] = tempo;
+        f[0x34] = separation;
         for (int c = 0; c < 64; ++c)
             f[0x40 + c] = pans[c];
         for (int c = 0; c < 64; ++c)
-            f[0x80 + c] = 64;
+            f[0x80 + c] = volumes[c];
         PutBytes(f, 0xC0, orders.data(), orders.size());
-        const size_t sampleOffsets = 0xC0 + orders.size();
+        const size_t instrumentOffsets = 0xC0 + orders.size();
+        const size_t sampleOffsets = instrumentOffsets + 4 * instruments.size();
         const size_t patternOffsets = sampleOffsets + 4 * samples.size();
         f.resize(patternOffsets + 4 * patterns.size());
+        for (size_t i = 0; i < instruments.size(); ++i) {
+            const size_t h = f.size();
+            PutU32(f, instrumentOffsets + 4 * i, static_cast<uint32_t>(h));
+            f.resize(h + 554);
+            PutInstrument(f, h, instruments[i]);
+        }
         std::vector<size_t> headers;
         for (size_t i = 0; i < samples.size(); ++i) {
             headers.push_back(f.size());
@@ -327,7 +409,7 @@ struct ItBuilder {
             const size_t at = f.size();
             PutU32(f, patternOffsets + 4 * p, static_cast<uint32_t>(at));
             PutU16(f, at, static_cast<uint32_t>(patterns[p].size()));
-            PutU16(f, at + 2, 64);
+            PutU16(f, at + 2, p < rows.size() ? static_cast<uint32_t>(rows[p]) : 64u);
             f.resize(at + 8);
             PutBytes(f, at + 8, patterns[p].data(), patterns[p].size());
         }
@@ -336,10 +418,17 @@ struct ItBuilder {
             const size_t h = headers[i];
             const uint32_t bytes = (s.flags & 2) ? 2 : 1;
             PutText(f, h, "IMPS");
-            f[h + 0x11] = 64;
+            f[h + 0x11] = s.globalVolume;
             f[h + 0x12] = s.flags;
             f[h + 0x13] = s.volume;
             f[h + 0x2E] = s.convert;
+            f[h + 0x2F] = s.pan;
+            PutU32(f, h + 0x40, s.sustainBegin);
+            PutU32(f, h + 0x44, s.sustainEnd);
+            f[h + 0x4C] = s.vibratoSpeed;
+            f[h + 0x4D] = s.vibratoDepth;
+            f[h + 0x4E] = s.vibratoRate;
+            f[h + 0x4F] = s.vibratoWave;
             PutU32(f, h + 0x30, s.length ? s.length : static_cast<uint32_t>(s.data.size() / bytes));
             PutU32(f, h + 0x34, s.loopBegin);
             PutU32(f, h + 0x38, s.loopEnd);

@@ -208,8 +208,9 @@ TEST(ModuleMixerTest, EightBitOutputRestsAtTheMiddleAndUsesTheTables) {
 }
 
 TEST(ModuleMixerTest, SixteenBitSamples) {
-    // Signed 0x4000 -> unsigned 0xC000: 63 * 16384 / 64 = 16128. IT pan 32
-    // becomes 7: left 9 * 16128 / 16 = 9072, right 7 * 16128 / 16 = 7056.
+    // Signed 0x4000 -> unsigned 0xC000: 16384 at IT's full volume (note,
+    // sample, channel and global volumes all at their top). IT pan 32 is the
+    // centre: 8192 each side.
     ItBuilder b;
     ItSample s;
     s.flags = 0x01 | 0x02 | 0x10;
@@ -222,9 +223,9 @@ TEST(ModuleMixerTest, SixteenBitSamples) {
     Handle<Module> m = ParsedIt(b);
     Handle<ModuleMixer> mixer = MixOneBlock(m.Get());
     const std::vector<int16_t> out = Output16(*mixer);
-    EXPECT_EQ(out[0], 9072 / 4);
-    EXPECT_EQ(out[1], 7056 / 4);
-    EXPECT_EQ(out[2046], 9072 / 4);
+    EXPECT_EQ(out[0], 8192 / 4);
+    EXPECT_EQ(out[1], 8192 / 4);
+    EXPECT_EQ(out[2046], 8192 / 4);
     const Voice& v = mixer->SelectedState()->voices[0];
     EXPECT_EQ(v.position % 2, 0u);  // whole samples only
     EXPECT_LT(v.position, 1000u);

@@ -83,7 +83,7 @@ TEST(PlayStateTest, StartSetsUpTheFirstRowTick) {
     PlayState& s = *song.state;
     EXPECT_TRUE(s.playing);
     EXPECT_TRUE(s.active);
-    EXPECT_EQ(s.row, 64);
+    EXPECT_EQ(s.pattern, -1);
     EXPECT_EQ(s.tickCountdown, 1);
     EXPECT_EQ(song.Ticks(1), RESULT_OK);
     EXPECT_EQ(s.row, 1);
@@ -165,6 +165,77 @@ TEST(PlayStateTest, OrderListsThatNeverReachAPatternEnd) {
     Song gaps({{}}, {254, 9, 255});
     EXPECT_EQ(gaps.Ticks(64 * 6), RESULT_OK);
     EXPECT_EQ(gaps.state->Tick(kRate), ERR_MODULE_SONG_END);
+}
+
+// Every row of channel 0 carries a note of its own, so the notes that start
+// show which row plays on which tick.
+std::vector<std::pair<int, int>> NoteStarts(const std::vector<TrackerEvent>& extra, int ticks) {
+    std::vector<TrackerEvent> events = extra;
+    for (int r = 0; r < 8; ++r)
+        events.push_back(Note(r, static_cast<uint8_t>(0x40 + r)));
+    Song song({events});
+    song.state->speed = 2;
+    std::vector<std::pair<int, int>> starts;
+    for (int tick = 1; tick <= ticks; ++tick) {
+        song.V().position = 1;
+        if (Failed(song.state->Tick(kRate))) break;
+        if (song.V().position == 0) starts.emplace_back(tick, song.V().note & 0x0F);
+    }
+    return starts;
+}
+
+TEST(PlayStateTest, PatternLoopDelayAndNoteDelayPlayTheirRowsInOrder) {
+    using Starts = std::vector<std::pair<int, int>>;
+    const TrackerEvent loopStart{1, 1, -1, 0, -1, 19, 0xB0};
+    const TrackerEvent loopTwice{3, 1, -1, 0, -1, 19, 0xB2};
+    // Rows 1..3 play three times, then the song goes on at row 4.
+    EXPECT_EQ(NoteStarts({loopStart, loopTwice}, 26), (Starts{{1, 0},
+                                                              {3, 1},
+                                                              {5, 2},
+                                                              {7, 3},
+                                                              {9, 1},
+                                                              {11, 2},
+                                                              {13, 3},
+                                                              {15, 1},
+                                                              {17, 2},
+                                                              {19, 3},
+                                                              {21, 4},
+                                                              {23, 5},
+                                                              {25, 6}}));
+    // SE2 on row 2 holds it for two more rows without playing it again.
+    EXPECT_EQ(NoteStarts({TrackerEvent{2, 1, -1, 0, -1, 19, 0xE2}}, 14),
+              (Starts{{1, 0}, {3, 1}, {5, 2}, {11, 3}, {13, 4}}));
+    // SD1 on row 1 plays its note a tick late; SD2 at speed 2 never plays it.
+    EXPECT_EQ(NoteStarts({Note(1, 0x41, 19, 0xD1), Note(2, 0x42, 19, 0xD2)}, 8),
+              (Starts{{1, 0}, {4, 1}, {7, 3}}));
+}
+
+TEST(PlayStateTest, FinetuneWaveformTremorAndPanning) {
+    // S20 tunes the note on its row to 7895 Hz.
+    Song tuned({{Note(0, kC4, 19, 0x20)}});
+    tuned.Play(1);
+    EXPECT_EQ(tuned.V().period, 1712 * 8363 / 7895);
+    // A square vibrato (S32) is at full depth where the sine is not:
+    // (15 * 255 / 128) * 4 = 116 instead of the sine's 84.
+    Song square({{Note(0, kC4, 19, 0x32), Effect(1, 8, 0x8F)}});
+    square.Play(8);
+    EXPECT_EQ(square.V().step.fraction, StepFromPeriod(1712 + 116, kRate).fraction);
+    // I21: three ticks heard, two silent, and again.
+    Song tremor({{Note(0, kC4, 9, 0x21, 40)}});
+    std::vector<int32_t> heard;
+    for (int tick = 0; tick < 6; ++tick) {
+        tremor.Play(1);
+        heard.push_back(tremor.V().mixVolume / kMixVolumeStep);
+    }
+    EXPECT_EQ(heard, (std::vector<int32_t>{40, 40, 40, 0, 0, 40}));
+    // Xxx pans from 0x00 (left) to 0x80 (right); 0xA4, surround, centres.
+    Song panned({{Effect(0, 24, 0x80), Effect(1, 24, 0x20), Effect(2, 24, 0xA4)}});
+    panned.Play(1);
+    EXPECT_EQ(panned.state->channelPan[0], kPanRight);
+    panned.Play(6);
+    EXPECT_EQ(panned.state->channelPan[0], 0x40);
+    panned.Play(6);
+    EXPECT_EQ(panned.V().mixPan, kPanCentre);
 }
 
 TEST(PlayStateTest, VolumeSlideCases) {
@@ -344,13 +415,13 @@ TEST(PlayStateTest, SpeedTempoGlobalVolumeAndSync) {
 TEST(PlayStateTest, PanCommandOnlyInStereo) {
     Song song({{Effect(0, 19, 0x8E)}});
     song.Play(1);
-    EXPECT_EQ(song.state->channelPan[0], 14);
+    EXPECT_EQ(song.state->channelPan[0], 14 * 16);
     EXPECT_EQ(song.V().effect, effect::kNone);
     Handle<S3mModule> m = song.module;
     PlayState* mono = nullptr;
     ASSERT_EQ(m->StartSong(0, 0, false, false, true, &mono), RESULT_OK);
     ASSERT_EQ(mono->Tick(kRate), RESULT_OK);
-    EXPECT_EQ(mono->channelPan[0], 3);
+    EXPECT_EQ(mono->channelPan[0], 3 * 16);
 }
 
 TEST(PlayStateTest, InstrumentAloneResetsTheVolume) {

@@ -53,9 +53,9 @@ TEST(S3mModuleTest, HeaderFieldsAndChannelSettings) {
     EXPECT_TRUE(m->ChannelEnabled()[0]);
     EXPECT_TRUE(m->ChannelEnabled()[1]);
     EXPECT_FALSE(m->ChannelEnabled()[2]);
-    EXPECT_FALSE(m->ChannelEnabled()[3]);  // 255
-    EXPECT_EQ(m->ChannelPan()[0], 3);
-    EXPECT_EQ(m->ChannelPan()[1], 12);
+    EXPECT_FALSE(m->ChannelEnabled()[3]);   // 255
+    EXPECT_EQ(m->ChannelPan()[0], 3 * 16);  // pans keep 16 steps per S3M step
+    EXPECT_EQ(m->ChannelPan()[1], 12 * 16);
     EXPECT_EQ(m->SongLength(), 2);
     EXPECT_EQ(m->Orders()[0], 0);
     EXPECT_EQ(m->Orders()[1], 255);
@@ -66,14 +66,14 @@ TEST(S3mModuleTest, MonoCentresAndPanTableOverrides) {
     b.masterVolume = 48;  // mono
     b.panTable = true;
     b.pans.fill(0x20 | 2);
-    EXPECT_EQ(Parsed(b.Build())->ChannelPan()[1], 8);
+    EXPECT_EQ(Parsed(b.Build())->ChannelPan()[1], kPanCentre);
     b.masterVolume = 0x80 | 48;
     b.pans[0] = 0x20 | 14;
     b.pans[1] = 0x05;  // bit 5 clear: the default stays
     Handle<S3mModule> m = Parsed(b.Build());
-    EXPECT_EQ(m->ChannelPan()[0], 14);
-    EXPECT_EQ(m->ChannelPan()[1], 12);
-    EXPECT_EQ(m->ChannelPan()[2], 2);
+    EXPECT_EQ(m->ChannelPan()[0], 14 * 16);
+    EXPECT_EQ(m->ChannelPan()[1], 12 * 16);
+    EXPECT_EQ(m->ChannelPan()[2], 2 * 16);
 }
 
 TEST(S3mModuleTest, ZeroSpeedAndTempoKeepTheDefaults) {
@@ -138,6 +138,29 @@ TEST(S3mModuleTest, SignedFileFormatIsConverted) {
     EXPECT_EQ(a.data[1], 0xFF);
     EXPECT_EQ(a.data[2], 0x00);
     EXPECT_EQ(a.data[3], 0x7F);
+}
+
+TEST(S3mModuleTest, AdpcmSamplesAreExpanded) {
+    // The delta table maps each nibble to itself as a signed 4-bit number;
+    // nibbles 1, 2, 3, F (low first) give 1, 3, 6, 5.
+    S3mBuilder b;
+    S3mInstrument s;
+    for (int n = 0; n < 16; ++n)
+        s.data.push_back(static_cast<uint8_t>(n < 8 ? n : n - 16));
+    s.data.insert(s.data.end(), {0x21, 0xF3});
+    s.packing = 4;
+    s.length = 4;
+    S3mInstrument cut = s;
+    cut.length = 100;  // more than the file holds
+    b.instruments = {s, cut};
+    Handle<S3mModule> m = Parsed(b.Build());
+    const SampleSlot& a = m->Samples()[0];
+    ASSERT_EQ(a.length, 4u);
+    const uint8_t expected[] = {0x81, 0x83, 0x86, 0x85};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(a.data[i], expected[i]) << i;
+    // The second sample's two bytes of nibbles end the file: it stops there.
+    EXPECT_EQ(m->Samples()[1].length, 4u);
 }
 
 TEST(S3mModuleTest, PointersOutsideTheFileAreAbsent) {

@@ -185,6 +185,25 @@ TEST_F(ToolTest, ModInfoAndRender) {
     EXPECT_NEAR(seconds, 51.84, 0.26);
 }
 
+TEST_F(ToolTest, ModInfoNamesWhatIsNotPlayed) {
+    test::ModBuilder mod;
+    mod.Cell(0, 0, 0) = test::ModCell{428, 0, 0xE, 0x01};  // filter
+    mod.Cell(0, 1, 1) = test::ModCell{0, 0, 0xE, 0x02};
+    mod.Cell(0, 2, 2) = test::ModCell{0, 0, 0x8, 0x40};  // pan, in a mono song
+    mod.Cell(0, 3, 3) = test::ModCell{0, 0, 0xE, 0x61};  // a loop, which plays
+    test::WriteFile(Path("some.mod"), mod.Build());
+    const ToolRun some = Tool("mod info --unsupported " + Path("some.mod"));
+    ASSERT_EQ(some.status, 0) << some.output;
+    EXPECT_NE(some.output.find("2  E0x filter"), std::string::npos) << some.output;
+    EXPECT_NE(some.output.find("1  8xx panning"), std::string::npos) << some.output;
+    EXPECT_EQ(some.output.find("E6x"), std::string::npos) << some.output;
+
+    test::WriteFile(Path("clean.mod"), test::ModBuilder().Build());
+    const ToolRun clean = Tool("mod info --unsupported " + Path("clean.mod"));
+    EXPECT_NE(clean.output.find("unsupported none"), std::string::npos) << clean.output;
+    EXPECT_EQ(Tool("mod info " + Path("clean.mod")).output.find("unsupported"), std::string::npos);
+}
+
 TEST_F(ToolTest, PlayCommandsUseTheSoundDevice) {
     ASSERT_EQ(setenv("SDL_AUDIODRIVER", "dummy", 1), 0);  // a device nobody hears
     test::WriteFile(Path("song.mod"), test::ModBuilder().Build());
