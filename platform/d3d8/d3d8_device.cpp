@@ -65,6 +65,21 @@ PixelRect ViewportRect(const D3DVIEWPORT8& vp) {
             static_cast<int32_t>(vp.X + vp.Width), static_cast<int32_t>(vp.Y + vp.Height)};
 }
 
+// A stage without texture that multiplies the current colour by the
+// texture and keeps the current alpha passes its input on unchanged.
+bool IsIdentity(const StageSetup& s) {
+    const auto args = [](DWORD a, DWORD b) {
+        return (a == D3DTA_TEXTURE && b == D3DTA_CURRENT) ||
+               (a == D3DTA_CURRENT && b == D3DTA_TEXTURE);
+    };
+    const bool colour = s.colourOp == D3DTOP_MODULATE && args(s.colourArg1, s.colourArg2);
+    const bool alpha = s.alphaOp == D3DTOP_DISABLE ||
+                       (s.alphaOp == D3DTOP_MODULATE && args(s.alphaArg1, s.alphaArg2)) ||
+                       (s.alphaOp == D3DTOP_SELECTARG1 && s.alphaArg1 == D3DTA_CURRENT) ||
+                       (s.alphaOp == D3DTOP_SELECTARG2 && s.alphaArg2 == D3DTA_CURRENT);
+    return !s.texels && colour && alpha;
+}
+
 PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
     return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
 }
@@ -558,6 +573,9 @@ PixelState IDirect3DDevice8::BuildPixelState(
             if (block) keepAlive.push_back(std::move(block));
         }
     }
+    // A last stage that multiplies by a missing (white) texture changes
+    // nothing: leaving it out lets the faster loops take the draw.
+    if (p.stageCount > 0 && IsIdentity(p.stages[p.stageCount - 1])) --p.stageCount;
     return p;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/d3d8/pixel_pipeline.h"
 
+#include "platform/d3d8/fast_spans.h"
 #include "platform/d3d8/shading.h"
 #include "platform/d3d8/surface_format.h"
 
@@ -7,20 +8,6 @@ namespace vimsa::d3d8 {
 namespace {
 
 using namespace shading;
-
-// Attribute values at the start of a span, stepped by `dx` per pixel.
-struct SpanStart {
-    float value[kPlaneCount];
-
-    SpanStart(const AttributePlanes& p, int32_t y, int32_t x0) {
-        const float rows = float(y - p.originY), columns = float(x0 - p.originX);
-        for (int i = 0; i < kPlaneCount; ++i)
-            value[i] = p.value[i] + p.dy[i] * rows + p.dx[i] * columns;
-    }
-    float At(const AttributePlanes& p, int i, float step) const {
-        return value[i] + p.dx[i] * step;
-    }
-};
 
 uint32_t SampleStage(const StageSetup& stage, float u, float v) {
     if (!stage.texels) return 0xFFFFFFFFu;
@@ -59,14 +46,6 @@ uint32_t CombineStages(const PixelState& s, const SpanStart& start, const Attrib
         current = (colour & 0x00FFFFFFu) | (alpha & 0xFF000000u);
     }
     return current;
-}
-
-uint32_t Diffuse(const SpanStart& start, const AttributePlanes& p, float step, float w) {
-    const float scale = p.flatColour ? 1.0f : w;
-    return Pack(ToByte(start.At(p, kPlaneAlpha, step) * scale),
-                ToByte(start.At(p, kPlaneRed, step) * scale),
-                ToByte(start.At(p, kPlaneGreen, step) * scale),
-                ToByte(start.At(p, kPlaneBlue, step) * scale));
 }
 
 // Runs the stencil and depth tests on one depth-stencil word, updating it
@@ -121,8 +100,9 @@ void ShadeSpanGeneral(const PixelState& s, const AttributePlanes& p, const Rende
     }
 }
 
-SpanFunction ChooseSpanFunction(const PixelState&) {
-    return &ShadeSpanGeneral;
+SpanFunction ChooseSpanFunction(const PixelState& state) {
+    const SpanFunction fast = ChooseFastSpan(state);
+    return fast ? fast : &ShadeSpanGeneral;
 }
 
 }  // namespace vimsa::d3d8

@@ -126,22 +126,44 @@ void Rasterizer::RenderClear(const ClearRecord& c, const PixelRect& tile) const 
     const int32_t x0 = std::max(c.area.x0, tile.x0), x1 = std::min(c.area.x1, tile.x1);
     const int32_t y0 = std::max(c.area.y0, tile.y0), y1 = std::min(c.area.y1, tile.y1);
     if (x0 >= x1 || y0 >= y1) return;
+    const bool colour = (c.flags & D3DCLEAR_TARGET) && targets_.colour;
+    const bool depth = targets_.depth && (c.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL));
+    for (int32_t y = y0; y < y1; ++y) {
+        if (colour) ClearColourRow(c.colour, y, x0, x1);
+        if (depth) ClearDepthRow(c, y, x0, x1);
+    }
+}
+
+void Rasterizer::ClearColourRow(uint32_t argb, int32_t y, int32_t x0, int32_t x1) const {
+    uint8_t* row = targets_.colour + std::size_t(y) * targets_.colourPitch;
     const uint32_t bytes = FormatBytes(targets_.colourFormat);
     uint8_t encoded[4] = {};
-    EncodeArgb(encoded, targets_.colourFormat, c.colour);
-    for (int32_t y = y0; y < y1; ++y) {
-        if ((c.flags & D3DCLEAR_TARGET) && targets_.colour) {
-            uint8_t* row = targets_.colour + std::size_t(y) * targets_.colourPitch;
-            for (int32_t x = x0; x < x1; ++x)
-                std::memcpy(row + std::size_t(x) * bytes, encoded, bytes);
-        }
-        if (!targets_.depth || !(c.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL))) continue;
-        uint32_t* words = targets_.depth + std::size_t(y) * targets_.depthPitch;
-        for (int32_t x = x0; x < x1; ++x) {
-            const uint32_t depth = (c.flags & D3DCLEAR_ZBUFFER) ? c.depth : words[x] >> 8;
-            const uint32_t stencil = (c.flags & D3DCLEAR_STENCIL) ? c.stencil : words[x] & 0xFFu;
-            words[x] = (depth << 8) | stencil;
-        }
+    EncodeArgb(encoded, targets_.colourFormat, argb);
+    if (bytes == 4) {
+        uint32_t word = 0;
+        std::memcpy(&word, encoded, 4);
+        auto* words = reinterpret_cast<uint32_t*>(row);
+        std::fill(words + x0, words + x1, word);
+        return;
+    }
+    for (int32_t x = x0; x < x1; ++x) {
+        for (uint32_t b = 0; b < bytes; ++b)
+            row[std::size_t(x) * bytes + b] = encoded[b];
+    }
+}
+
+void Rasterizer::ClearDepthRow(const ClearRecord& c, int32_t y, int32_t x0, int32_t x1) const {
+    uint32_t* words = targets_.depth + std::size_t(y) * targets_.depthPitch;
+    const bool depth = (c.flags & D3DCLEAR_ZBUFFER) != 0,
+               stencil = (c.flags & D3DCLEAR_STENCIL) != 0;
+    if (depth && stencil) {
+        std::fill(words + x0, words + x1, (c.depth << 8) | c.stencil);
+        return;
+    }
+    for (int32_t x = x0; x < x1; ++x) {
+        const uint32_t d = depth ? c.depth : words[x] >> 8;
+        const uint32_t s = stencil ? c.stencil : words[x] & 0xFFu;
+        words[x] = (d << 8) | s;
     }
 }
 

@@ -59,6 +59,8 @@ private:
     void RenderTriangle(const TriangleRecord& t, const PixelRect& tile) const;
     void RenderLine(const LineRecord& l, const PixelRect& tile) const;
     void RenderClear(const ClearRecord& c, const PixelRect& tile) const;
+    void ClearColourRow(uint32_t argb, int32_t y, int32_t x0, int32_t x1) const;
+    void ClearDepthRow(const ClearRecord& c, int32_t y, int32_t x0, int32_t x1) const;
 
     RenderTargets targets_;
     int32_t width_, height_;

@@ -9,8 +9,13 @@
 #include <cmath>
 #include <cstdint>
 
+#if defined(__SSE__) || defined(_M_X64)
+#include <xmmintrin.h>
+#endif
+
 #include "platform/d3d8/d3d8_types.h"
 #include "platform/d3d8/texel_block.h"
+#include "platform/d3d8/triangle_setup.h"
 
 namespace vimsa::d3d8::shading {
 
@@ -97,21 +102,31 @@ inline int32_t WrapIndex(int32_t i, int32_t size, bool powerOfTwo) {
     return m < 0 ? m + size : m;
 }
 
-// The fractional part of a wrapped coordinate, in [0, 1).
+// The fractional part of a wrapped coordinate, in [0, 1); 0 for values too
+// large to have one that matters, and for NaN.
 inline float Fraction(float f) {
-    if (!std::isfinite(f)) return 0.0f;
-    const float r = f - std::floor(f);
+    if (!(std::fabs(f) < 4194304.0f)) return 0.0f;
+    const auto whole = static_cast<int32_t>(f);
+    const float r = f - float(whole - (f < float(whole) ? 1 : 0));
     return r < 1.0f ? r : 0.0f;
+}
+
+// f limited to 0..1; NaN gives 0.
+inline float Clamp01(float f) {
+    return f > 0.0f ? (f < 1.0f ? f : 1.0f) : 0.0f;
 }
 
 inline uint32_t Texel(const TexelBlock& t, int32_t x, int32_t y) {
     return t.texels[std::size_t(y) * t.width + std::size_t(x)];
 }
 
+// Point sampling takes the texel a coordinate falls in. With kWrapPow2 the
+// caller knows that both axes wrap and both sides are powers of two.
+template <bool kWrapPow2 = false>
 inline uint32_t SamplePoint(const TexelBlock& t, float u, float v, bool wrapU, bool wrapV) {
     const auto w = int32_t(t.width), h = int32_t(t.height);
-    const float su = wrapU ? Fraction(u) : std::clamp(u, 0.0f, 1.0f);
-    const float sv = wrapV ? Fraction(v) : std::clamp(v, 0.0f, 1.0f);
+    const float su = kWrapPow2 || wrapU ? Fraction(u) : Clamp01(u);
+    const float sv = kWrapPow2 || wrapV ? Fraction(v) : Clamp01(v);
     return Texel(t, ClampIndex(su * float(w), w), ClampIndex(sv * float(h), h));
 }
 
@@ -128,15 +143,33 @@ inline uint32_t Lerp256(uint32_t c0, uint32_t c1, uint32_t weight) {
     return rb | (ag << 8);
 }
 
-// The two texel indices around a coordinate and the weight of the second.
+// f rounded to the nearest integer (ties to even), for |f| < 2^31.
+inline int32_t RoundToInt(float f) {
+#if defined(__SSE__) || defined(_M_X64)
+    return _mm_cvtss_si32(_mm_set_ss(f));
+#else
+    return static_cast<int32_t>(std::nearbyint(f));
+#endif
+}
+
+// The two texel indices around a coordinate and the weight of the second:
+// the coordinate in 1/256 texel, less half a texel, rounded, so that a
+// texel's centre gives that texel alone. Wrapping works on the whole
+// coordinate; coordinates too far out to keep a fraction read as 0.
+template <bool kWrapPow2 = false>
 inline void BilinearAxis(float f, int32_t size, bool wrap, bool powerOfTwo, int32_t& i0,
                          int32_t& i1, uint32_t& weight) {
-    const float s = (wrap ? Fraction(f) : std::clamp(f, 0.0f, 1.0f)) * float(size) - 0.5f;
-    const float base = std::floor(s);
-    weight = static_cast<uint32_t>((s - base) * 256.0f + 0.5f);
-    i0 = static_cast<int32_t>(base);
+    const bool wraps = kWrapPow2 || wrap;
+    float scaled = (wraps ? f : Clamp01(f)) * float(size * 256);
+    if (!(std::fabs(scaled) < 1073741824.0f)) scaled = 0.0f;  // and NaN
+    const int32_t s = RoundToInt(scaled) - 128;
+    weight = static_cast<uint32_t>(s) & 255u;
+    i0 = s >> 8;
     i1 = i0 + 1;
-    if (wrap) {
+    if (kWrapPow2) {
+        i0 &= size - 1;
+        i1 &= size - 1;
+    } else if (wraps) {
         i0 = WrapIndex(i0, size, powerOfTwo);
         i1 = WrapIndex(i1, size, powerOfTwo);
     } else {
@@ -145,11 +178,12 @@ inline void BilinearAxis(float f, int32_t size, bool wrap, bool powerOfTwo, int3
     }
 }
 
+template <bool kWrapPow2 = false>
 inline uint32_t SampleBilinear(const TexelBlock& t, float u, float v, bool wrapU, bool wrapV) {
     int32_t x0, x1, y0, y1;
     uint32_t wx, wy;
-    BilinearAxis(u, int32_t(t.width), wrapU, t.powerOfTwo, x0, x1, wx);
-    BilinearAxis(v, int32_t(t.height), wrapV, t.powerOfTwo, y0, y1, wy);
+    BilinearAxis<kWrapPow2>(u, int32_t(t.width), wrapU, t.powerOfTwo, x0, x1, wx);
+    BilinearAxis<kWrapPow2>(v, int32_t(t.height), wrapV, t.powerOfTwo, y0, y1, wy);
     const uint32_t top = Lerp256(Texel(t, x0, y0), Texel(t, x1, y0), wx);
     const uint32_t bottom = Lerp256(Texel(t, x0, y1), Texel(t, x1, y1), wx);
     return Lerp256(top, bottom, wy);
@@ -225,6 +259,30 @@ inline uint32_t Blend(D3DBLEND sourceFactor, D3DBLEND destinationFactor, uint32_
         out |= std::min(Div255(s) + Div255(d), 255u) << shift;
     }
     return out;
+}
+
+// Attribute values at the start of a span; pixel i of the span has
+// value[k] + dx[k] * i.
+struct SpanStart {
+    float value[kPlaneCount];
+
+    SpanStart(const AttributePlanes& p, int32_t y, int32_t x0) {
+        const float rows = float(y - p.originY), columns = float(x0 - p.originX);
+        for (int i = 0; i < kPlaneCount; ++i)
+            value[i] = p.value[i] + p.dy[i] * rows + p.dx[i] * columns;
+    }
+    float At(const AttributePlanes& p, int i, float step) const {
+        return value[i] + p.dx[i] * step;
+    }
+};
+
+// The vertex colour of a pixel whose w is `w`.
+inline uint32_t Diffuse(const SpanStart& start, const AttributePlanes& p, float step, float w) {
+    const float scale = p.flatColour ? 1.0f : w;
+    return Pack(ToByte(start.At(p, kPlaneAlpha, step) * scale),
+                ToByte(start.At(p, kPlaneRed, step) * scale),
+                ToByte(start.At(p, kPlaneGreen, step) * scale),
+                ToByte(start.At(p, kPlaneBlue, step) * scale));
 }
 
 }  // namespace vimsa::d3d8::shading

@@ -110,6 +110,7 @@ bool SetupTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVer
         out.edgeA[i] = -dy;
         out.edgeB[i] = dx;
         out.edgeC[i] = dy * X[i] - dx * Y[i] - (topLeft ? 0 : 1);
+        out.inverseA[i] = dy != 0 ? 1.0 / double(-dy * kSubpixel) : 0.0;
     }
     double px[3], py[3];
     for (int i = 0; i < 3; ++i) {
@@ -123,6 +124,31 @@ bool SetupTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVer
     return true;
 }
 
+namespace {
+
+// The first x at which a x + k >= 0 (a > 0): a product with the reciprocal
+// lands within one of it, and exact integer tests settle it.
+int64_t FirstInside(int64_t a, int64_t k, double inverse) {
+    auto x = static_cast<int64_t>(std::ceil(double(-k) * inverse));
+    while (a * x + k < 0)
+        ++x;
+    while (a * (x - 1) + k >= 0)
+        --x;
+    return x;
+}
+
+// One past the last x at which a x + k >= 0 (a < 0).
+int64_t PastLastInside(int64_t a, int64_t k, double inverse) {
+    auto x = static_cast<int64_t>(std::floor(double(-k) * inverse)) + 1;
+    while (a * (x - 1) + k < 0)
+        --x;
+    while (a * x + k >= 0)
+        ++x;
+    return x;
+}
+
+}  // namespace
+
 void TriangleRowSpan(const TriangleRecord& t, int32_t y, int32_t& x0, int32_t& x1) {
     int64_t lo = t.bounds.x0, hi = t.bounds.x1;
     const int64_t sampleY = int64_t{y} * kSubpixel + kHalfPixel;
@@ -131,9 +157,9 @@ void TriangleRowSpan(const TriangleRecord& t, int32_t y, int32_t& x0, int32_t& x
         const int64_t a = t.edgeA[i] * kSubpixel;
         const int64_t k = t.edgeA[i] * kHalfPixel + t.edgeB[i] * sampleY + t.edgeC[i];
         if (a > 0) {
-            lo = std::max(lo, CeilDiv(-k, a));
+            lo = std::max(lo, FirstInside(a, k, t.inverseA[i]));
         } else if (a < 0) {
-            hi = std::min(hi, FloorDiv(k, -a) + 1);
+            hi = std::min(hi, PastLastInside(a, k, t.inverseA[i]));
         } else if (k < 0) {
             hi = lo;
         }

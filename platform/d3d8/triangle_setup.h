@@ -57,6 +57,8 @@ struct TriangleRecord {
     // Edge i: E = a * X + b * Y + c at the sample point (X, Y) in 1/256
     // pixels, covered when E >= 0 (the top-left rule is folded into c).
     int64_t edgeA[3] = {}, edgeB[3] = {}, edgeC[3] = {};
+    // 1 / (256 a) of each edge (0 when a is 0), for finding where rows cross it.
+    double inverseA[3] = {};
     AttributePlanes planes;
     uint32_t state = 0;
 };
