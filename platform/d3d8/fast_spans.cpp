@@ -150,11 +150,31 @@ inline int Log2(uint32_t v) {
     return n;
 }
 
-inline __m128i Gather(const TexelBlock& t, __m128i index) {
-    alignas(16) int32_t at[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
-    return _mm_setr_epi32(int32_t(t.texels[at[0]]), int32_t(t.texels[at[1]]),
-                          int32_t(t.texels[at[2]]), int32_t(t.texels[at[3]]));
+// Two texels side by side: x and the next, which wraps to the row's start
+// after the last column.
+inline __m128i Pair(const uint32_t* row, int32_t x, int32_t last) {
+    if (x < last) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x));
+    return _mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(row[x])),
+                              _mm_cvtsi32_si128(int32_t(row[0])));
+}
+
+// The texels left and right of each pixel's coordinate, in two rows.
+inline void Pairs(const TexelBlock& t, __m128i row, __m128i x, __m128i& left, __m128i& right) {
+    alignas(16) int32_t rows[4], columns[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(rows), row);
+    _mm_store_si128(reinterpret_cast<__m128i*>(columns), x);
+    const int32_t last = int32_t(t.width) - 1;
+    const uint32_t* texels = t.texels.get();
+    const __m128i p0 = Pair(texels + rows[0], columns[0], last);
+    const __m128i p1 = Pair(texels + rows[1], columns[1], last);
+    const __m128i p2 = Pair(texels + rows[2], columns[2], last);
+    const __m128i p3 = Pair(texels + rows[3], columns[3], last);
+    // p = (left, right) per pixel: gather the lefts and the rights.
+    const __m128i p01 = _mm_unpacklo_epi64(p0, p1), p23 = _mm_unpacklo_epi64(p2, p3);
+    left = _mm_castps_si128(
+        _mm_shuffle_ps(_mm_castsi128_ps(p01), _mm_castsi128_ps(p23), _MM_SHUFFLE(2, 0, 2, 0)));
+    right = _mm_castps_si128(
+        _mm_shuffle_ps(_mm_castsi128_ps(p01), _mm_castsi128_ps(p23), _MM_SHUFFLE(3, 1, 3, 1)));
 }
 
 // SampleBilinear<true> of four coordinates, in 16-bit channels.
@@ -163,13 +183,11 @@ inline Lanes Bilinear(const TexelBlock& t, __m128 u, __m128 v) {
     Axis(u, int32_t(t.width), x0, x1, wx);
     Axis(v, int32_t(t.height), y0, y1, wy);
     const int shift = Log2(t.width);
-    const __m128i row0 = _mm_slli_epi32(y0, shift), row1 = _mm_slli_epi32(y1, shift);
-    const Lanes a = Widen(Gather(t, _mm_add_epi32(row0, x0)));
-    const Lanes b = Widen(Gather(t, _mm_add_epi32(row0, x1)));
-    const Lanes c = Widen(Gather(t, _mm_add_epi32(row1, x0)));
-    const Lanes d = Widen(Gather(t, _mm_add_epi32(row1, x1)));
+    __m128i a, b, c, d;
+    Pairs(t, _mm_slli_epi32(y0, shift), x0, a, b);
+    Pairs(t, _mm_slli_epi32(y1, shift), x0, c, d);
     const Lanes weightX = Spread(wx);
-    return Lerp(Lerp(a, b, weightX), Lerp(c, d, weightX), Spread(wy));
+    return Lerp(Lerp(Widen(a), Widen(b), weightX), Lerp(Widen(c), Widen(d), weightX), Spread(wy));
 }
 
 // ToByte of four values.

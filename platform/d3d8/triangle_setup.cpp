@@ -50,13 +50,13 @@ void SolvePlanes(const RasterVertex* const v[3], const double (&x)[3], const dou
     for (int i = 0; i < 3; ++i)
         PlaneValues(*v[i], flat, *v[0], a[i]);
     const double x1 = x[1] - x[0], y1 = y[1] - y[0], x2 = x[2] - x[0], y2 = y[2] - y[0];
-    const double area = x1 * y2 - x2 * y1;
+    const double inverseArea = 1.0 / (x1 * y2 - x2 * y1);
     // The centre of the origin pixel, relative to vertex 0.
     const double ox = planes.originX + 0.5 - x[0], oy = planes.originY + 0.5 - y[0];
     for (int p = 0; p < kPlaneCount; ++p) {
         const double d1 = a[1][p] - a[0][p], d2 = a[2][p] - a[0][p];
-        const double dx = (d1 * y2 - d2 * y1) / area;
-        const double dy = (d2 * x1 - d1 * x2) / area;
+        const double dx = (d1 * y2 - d2 * y1) * inverseArea;
+        const double dy = (d2 * x1 - d1 * x2) * inverseArea;
         planes.dx[p] = static_cast<float>(dx);
         planes.dy[p] = static_cast<float>(dy);
         planes.value[p] = static_cast<float>(a[0][p] + dx * ox + dy * oy);

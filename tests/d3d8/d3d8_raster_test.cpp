@@ -556,6 +556,18 @@ TEST_F(RasterTest, PicturesDoNotDependOnTheNumberOfThreads) {
         }
         Draw(D3DPT_TRIANGLELIST, points);
         Draw(D3DPT_LINESTRIP, points);
+        // Textured and filtered, as most frames are: the loops made for it.
+        Handle<IDirect3DTexture8> texture =
+            MakeTexture(8, 8, [](uint32_t x, uint32_t y) { return 0x80402010u * (x + 3 * y + 1); });
+        ASSERT_D3D_OK(device_->SetTexture(0, texture.Get()));
+        ASSERT_D3D_OK(device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE));
+        ASSERT_D3D_OK(device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE));
+        ASSERT_D3D_OK(device_->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR));
+        for (ScreenPoint& point : points) {
+            point.u = point.x / 40.0f;
+            point.v = point.y / 30.0f;
+        }
+        Draw(D3DPT_TRIANGLELIST, points);
         frames[threads - 1] = Frame();
     }
     std::set<uint32_t> colours(frames[0].begin(), frames[0].end());
