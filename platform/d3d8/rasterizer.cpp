@@ -4,9 +4,27 @@
 #include <atomic>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/d3d8/surface_format.h"
 
 namespace vimsa::d3d8 {
+namespace {
+
+void FillWords(uint32_t* words, int32_t count, uint32_t value) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    const __m128i four = _mm_set1_epi32(static_cast<int32_t>(value));
+    for (; i + 4 <= count; i += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(words + i), four);
+#endif
+    for (; i < count; ++i)
+        words[i] = value;
+}
+
+}  // namespace
 
 Rasterizer::Rasterizer(const RenderTargets& targets, uint32_t width, uint32_t height,
                        uint32_t threads)
@@ -142,8 +160,7 @@ void Rasterizer::ClearColourRow(uint32_t argb, int32_t y, int32_t x0, int32_t x1
     if (bytes == 4) {
         uint32_t word = 0;
         std::memcpy(&word, encoded, 4);
-        auto* words = reinterpret_cast<uint32_t*>(row);
-        std::fill(words + x0, words + x1, word);
+        FillWords(reinterpret_cast<uint32_t*>(row) + x0, x1 - x0, word);
         return;
     }
     for (int32_t x = x0; x < x1; ++x) {
@@ -157,7 +174,7 @@ void Rasterizer::ClearDepthRow(const ClearRecord& c, int32_t y, int32_t x0, int3
     const bool depth = (c.flags & D3DCLEAR_ZBUFFER) != 0,
                stencil = (c.flags & D3DCLEAR_STENCIL) != 0;
     if (depth && stencil) {
-        std::fill(words + x0, words + x1, (c.depth << 8) | c.stencil);
+        FillWords(words + x0, x1 - x0, (c.depth << 8) | c.stencil);
         return;
     }
     for (int32_t x = x0; x < x1; ++x) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/d3d8/d3d8_device.h"
+#include "render/direct3d8/d3d8_texture.h"
 #include "render/image_file.h"
 #include "render/render_state.h"
 #include "tests/d3d8/d3d8_fixture.h"
@@ -179,6 +180,40 @@ TEST_F(D3D8RendererTest, TextureCodesAndFormats) {
         EXPECT_TRUE(NearColour(At(10, 50), blue, 0)) << FormatName(format);
         EXPECT_TRUE(NearColour(At(50, 50), white, 0)) << FormatName(format);
     }
+}
+
+TEST_F(D3D8RendererTest, ChangedPixelsReachTheDeviceByReloading) {
+    Handle<Texture> texture = test::SolidTexture(*renderer_, kRed);
+    auto paint = [&](Rgba c) {
+        for (uint32_t i = 0; i < 4; ++i)
+            EncodePixel(texture->Pixels() + i * 4, kFormat8888, texture->ChannelOrder(),
+                        Rgba8{uint8_t(c[0]), uint8_t(c[1]), uint8_t(c[2]), 255});
+    };
+    auto drawn = [&] {
+        Begin2DFrame(*renderer_);
+        EXPECT_EQ(renderer_->BindTexture(0, texture.Get()), RESULT_OK);
+        test::DrawRect(*renderer_, 0, 0, 64, 64, kWhite);
+        renderer_->EndFrame();
+        ReadBack();
+        return At(32, 32);
+    };
+    paint(kBlue);
+    EXPECT_TRUE(NearColour(drawn(), kRed, 0));  // the device still has the old pixels
+    ASSERT_EQ(renderer_->ReloadTexture(texture.Get()), RESULT_OK);
+    EXPECT_TRUE(NearColour(drawn(), kBlue, 0));
+    paint(kGreen);
+    ASSERT_EQ(texture->ReloadOnDevice(), RESULT_OK);  // into the same device texture
+    EXPECT_TRUE(NearColour(drawn(), kGreen, 0));
+
+    Handle<Texture> never = renderer_->NewTexture();
+    ASSERT_EQ(never->Create("n", 2, 2, kFormat8888), RESULT_OK);
+    EXPECT_EQ(never->ReloadOnDevice(), ERR_TEXTURE_NO_PIXELS);  // no device texture yet
+    Handle<Texture> orphan(new D3D8Texture(nullptr));
+    ASSERT_EQ(orphan->Create("o", 2, 2, kFormat8888), RESULT_OK);
+    EXPECT_EQ(orphan->CreateOnDevice(), ERR_TEXTURE_NO_DEVICE);
+    ASSERT_EQ(orphan->Convert(kFormat0555, kOrderKeep), RESULT_OK);
+    EXPECT_EQ(renderer_->UploadTexture(orphan.Get()), RESULT_OK);  // "0555" travels as "0888"
+    EXPECT_EQ(orphan->Format(), kFormat0888);
 }
 
 TEST_F(D3D8RendererTest, TexturedLitQuadAndCulling) {
