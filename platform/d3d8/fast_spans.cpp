@@ -143,13 +143,6 @@ inline void Axis(__m128 f, int32_t size, __m128i& i0, __m128i& i1, __m128i& weig
     i0 = _mm_and_si128(i0, mask);
 }
 
-inline int Log2(uint32_t v) {
-    int n = 0;
-    while ((1u << n) < v)
-        ++n;
-    return n;
-}
-
 // Two texels side by side: x and the next, which wraps to the row's start
 // after the last column.
 inline __m128i Pair(const uint32_t* row, int32_t x, int32_t last) {
@@ -182,10 +175,9 @@ inline Lanes Bilinear(const TexelBlock& t, __m128 u, __m128 v) {
     __m128i x0, x1, wx, y0, y1, wy;
     Axis(u, int32_t(t.width), x0, x1, wx);
     Axis(v, int32_t(t.height), y0, y1, wy);
-    const int shift = Log2(t.width);
     __m128i a, b, c, d;
-    Pairs(t, _mm_slli_epi32(y0, shift), x0, a, b);
-    Pairs(t, _mm_slli_epi32(y1, shift), x0, c, d);
+    Pairs(t, _mm_slli_epi32(y0, t.widthShift), x0, a, b);
+    Pairs(t, _mm_slli_epi32(y1, t.widthShift), x0, c, d);
     const Lanes weightX = Spread(wx);
     return Lerp(Lerp(Widen(a), Widen(b), weightX), Lerp(Widen(c), Widen(d), weightX), Spread(wy));
 }
@@ -219,12 +211,14 @@ inline __m128i BlendQuad(const Lanes& colour, __m128i old) {
     if constexpr (kBlend == kBlendOff) {
         return packed;
     } else {
+        // An opaque source replaces the pixels whatever they hold.
+        if (kBlend == kBlendAlpha &&
+            _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(packed, 24), _mm_set1_epi32(255))) ==
+                0xFFFF)
+            return packed;
         const Lanes destination = Widen(_mm_or_si128(old, _mm_set1_epi32(int32_t(0xFF000000u))));
         const __m128i full = _mm_set1_epi16(255);
         if constexpr (kBlend == kBlendAlpha) {
-            const __m128i alphas = _mm_srli_epi32(packed, 24);
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(alphas, _mm_set1_epi32(255))) == 0xFFFF)
-                return packed;
             const Lanes a = Alphas(colour);
             const Lanes keep{_mm_sub_epi16(full, a.lo), _mm_sub_epi16(full, a.hi)};
             const Lanes s = Product(colour, a), d = Product(destination, keep);

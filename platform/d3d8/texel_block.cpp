@@ -21,6 +21,8 @@ std::shared_ptr<const TexelBlock> MakeTexelBlock(const uint8_t* bits, uint32_t p
     block->width = width;
     block->height = height;
     block->powerOfTwo = IsPowerOfTwo(width) && IsPowerOfTwo(height);
+    while (block->powerOfTwo && (1u << block->widthShift) < width)
+        ++block->widthShift;
     block->texels.reset(new (std::nothrow) uint32_t[std::size_t{width} * height]);
     if (!block->texels) return nullptr;
     const uint32_t bytes = FormatBytes(format);

@@ -13,8 +13,10 @@ namespace vimsa::d3d8 {
 struct TexelBlock {
     uint32_t width = 0;
     uint32_t height = 0;
-    // Both sides are powers of two: wrapping is a mask.
+    // Both sides are powers of two: wrapping is a mask, and a row starts at
+    // y << widthShift.
     bool powerOfTwo = false;
+    int widthShift = 0;
     std::unique_ptr<uint32_t[]> texels;
 };
 
