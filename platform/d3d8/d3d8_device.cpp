@@ -80,6 +80,46 @@ bool IsIdentity(const StageSetup& s) {
     return !s.texels && colour && alpha;
 }
 
+void ReadDepthAndStencil(const DWORD* rs, bool depthBuffer, PixelState& p) {
+    p.hasDepthBuffer = depthBuffer;
+    p.depthEnable = depthBuffer && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
+    p.depthWrite = rs[D3DRS_ZWRITEENABLE] != FALSE;
+    p.depthFunc = static_cast<D3DCMPFUNC>(rs[D3DRS_ZFUNC]);
+    p.stencilEnable = depthBuffer && rs[D3DRS_STENCILENABLE] != FALSE;
+    p.stencilFunc = static_cast<D3DCMPFUNC>(rs[D3DRS_STENCILFUNC]);
+    p.stencilFail = static_cast<D3DSTENCILOP>(rs[D3DRS_STENCILFAIL]);
+    p.stencilDepthFail = static_cast<D3DSTENCILOP>(rs[D3DRS_STENCILZFAIL]);
+    p.stencilPass = static_cast<D3DSTENCILOP>(rs[D3DRS_STENCILPASS]);
+    p.stencilRef = static_cast<uint8_t>(rs[D3DRS_STENCILREF]);
+    p.stencilMask = static_cast<uint8_t>(rs[D3DRS_STENCILMASK]);
+    p.stencilWriteMask = static_cast<uint8_t>(rs[D3DRS_STENCILWRITEMASK]);
+}
+
+void ReadAlphaAndBlend(const DWORD* rs, PixelState& p) {
+    p.alphaTest = rs[D3DRS_ALPHATESTENABLE] != FALSE;
+    p.alphaFunc = static_cast<D3DCMPFUNC>(rs[D3DRS_ALPHAFUNC]);
+    p.alphaRef = static_cast<uint8_t>(rs[D3DRS_ALPHAREF]);
+    p.blend = rs[D3DRS_ALPHABLENDENABLE] != FALSE;
+    p.sourceBlend = static_cast<D3DBLEND>(rs[D3DRS_SRCBLEND]);
+    p.destinationBlend = static_cast<D3DBLEND>(rs[D3DRS_DESTBLEND]);
+}
+
+// A stage's operations, filters and addressing, without its texture.
+StageSetup StageOf(const DWORD* ts) {
+    StageSetup stage;
+    stage.colourOp = static_cast<D3DTEXTUREOP>(ts[D3DTSS_COLOROP]);
+    stage.colourArg1 = ts[D3DTSS_COLORARG1];
+    stage.colourArg2 = ts[D3DTSS_COLORARG2];
+    stage.alphaOp = static_cast<D3DTEXTUREOP>(ts[D3DTSS_ALPHAOP]);
+    stage.alphaArg1 = ts[D3DTSS_ALPHAARG1];
+    stage.alphaArg2 = ts[D3DTSS_ALPHAARG2];
+    // One level, no level of detail: the magnification filter decides.
+    stage.bilinear = ts[D3DTSS_MAGFILTER] == D3DTEXF_LINEAR;
+    stage.wrapU = ts[D3DTSS_ADDRESSU] != D3DTADDRESS_CLAMP;
+    stage.wrapV = ts[D3DTSS_ADDRESSV] != D3DTADDRESS_CLAMP;
+    return stage;
+}
+
 PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
     return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
 }
@@ -531,42 +571,14 @@ uint32_t IDirect3DDevice8::CurrentPixelState() {
 
 PixelState IDirect3DDevice8::BuildPixelState(
     std::vector<std::shared_ptr<const TexelBlock>>& keepAlive) const {
-    const DWORD* rs = state_.renderStates;
     PixelState p;
-    p.hasDepthBuffer = depthStencil_ != nullptr;
-    p.depthEnable = depthStencil_ && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
-    p.depthWrite = rs[D3DRS_ZWRITEENABLE] != FALSE;
-    p.depthFunc = static_cast<D3DCMPFUNC>(rs[D3DRS_ZFUNC]);
-    p.stencilEnable = depthStencil_ && rs[D3DRS_STENCILENABLE] != FALSE;
-    p.stencilFunc = static_cast<D3DCMPFUNC>(rs[D3DRS_STENCILFUNC]);
-    p.stencilFail = static_cast<D3DSTENCILOP>(rs[D3DRS_STENCILFAIL]);
-    p.stencilDepthFail = static_cast<D3DSTENCILOP>(rs[D3DRS_STENCILZFAIL]);
-    p.stencilPass = static_cast<D3DSTENCILOP>(rs[D3DRS_STENCILPASS]);
-    p.stencilRef = static_cast<uint8_t>(rs[D3DRS_STENCILREF]);
-    p.stencilMask = static_cast<uint8_t>(rs[D3DRS_STENCILMASK]);
-    p.stencilWriteMask = static_cast<uint8_t>(rs[D3DRS_STENCILWRITEMASK]);
-    p.alphaTest = rs[D3DRS_ALPHATESTENABLE] != FALSE;
-    p.alphaFunc = static_cast<D3DCMPFUNC>(rs[D3DRS_ALPHAFUNC]);
-    p.alphaRef = static_cast<uint8_t>(rs[D3DRS_ALPHAREF]);
-    p.blend = rs[D3DRS_ALPHABLENDENABLE] != FALSE;
-    p.sourceBlend = static_cast<D3DBLEND>(rs[D3DRS_SRCBLEND]);
-    p.destinationBlend = static_cast<D3DBLEND>(rs[D3DRS_DESTBLEND]);
+    ReadDepthAndStencil(state_.renderStates, depthStencil_ != nullptr, p);
+    ReadAlphaAndBlend(state_.renderStates, p);
     p.colourFormat = backBuffer_->Format();
     const int stages = std::min<int>(kMaxStages, int(settings_.caps.MaxSimultaneousTextures));
-    for (int s = 0; s < stages; ++s) {
-        const DWORD* ts = state_.stageStates[s];
-        if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
+    for (int s = 0; s < stages && state_.stageStates[s][D3DTSS_COLOROP] != D3DTOP_DISABLE; ++s) {
         StageSetup& stage = p.stages[p.stageCount++];
-        stage.colourOp = static_cast<D3DTEXTUREOP>(ts[D3DTSS_COLOROP]);
-        stage.colourArg1 = ts[D3DTSS_COLORARG1];
-        stage.colourArg2 = ts[D3DTSS_COLORARG2];
-        stage.alphaOp = static_cast<D3DTEXTUREOP>(ts[D3DTSS_ALPHAOP]);
-        stage.alphaArg1 = ts[D3DTSS_ALPHAARG1];
-        stage.alphaArg2 = ts[D3DTSS_ALPHAARG2];
-        // One level, no level of detail: the magnification filter decides.
-        stage.bilinear = ts[D3DTSS_MAGFILTER] == D3DTEXF_LINEAR;
-        stage.wrapU = ts[D3DTSS_ADDRESSU] != D3DTADDRESS_CLAMP;
-        stage.wrapV = ts[D3DTSS_ADDRESSV] != D3DTADDRESS_CLAMP;
+        stage = StageOf(state_.stageStates[s]);
         if (const IDirect3DTexture8* t = state_.textures[s].Get()) {
             std::shared_ptr<const TexelBlock> block = t->Texels();
             stage.texels = block.get();

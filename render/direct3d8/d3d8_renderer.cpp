@@ -395,6 +395,25 @@ bool D3D8Renderer::ApplyFillMode(bool solid) {
     return true;
 }
 
+namespace {
+
+// The texture format a back-buffer format is saved in; kFormat0000 for
+// formats without one.
+int32_t ShotFormat(D3DFORMAT format) {
+    switch (format) {
+        case D3DFMT_R8G8B8:
+            return kFormat0888;
+        case D3DFMT_X8R8G8B8:
+            return kFormat8888;
+        case D3DFMT_R5G6B5:
+            return kFormat0565;
+        default:
+            return kFormat0000;
+    }
+}
+
+}  // namespace
+
 Result D3D8Renderer::ScreenShot() {
     if (!device_) return ERR_D3D_NO_DEVICE;
     Handle<IDirect3DSurface8> back;
@@ -402,25 +421,27 @@ Result D3D8Renderer::ScreenShot() {
         return ERR_D3D_NO_BACK_BUFFER;
     D3DSURFACE_DESC desc;
     if (Failed(back->GetDesc(&desc))) return ERR_D3D_BACK_BUFFER_DESC;
-    const int32_t format = desc.Format == D3DFMT_R8G8B8     ? kFormat0888
-                           : desc.Format == D3DFMT_X8R8G8B8 ? kFormat8888
-                           : desc.Format == D3DFMT_R5G6B5   ? kFormat0565
-                                                            : kFormat0000;
+    const int32_t format = ShotFormat(desc.Format);
     if (format == kFormat0000) return ERR_D3D_SHOT_FORMAT;
     Handle<Texture> shot = NewTexture();
     const Result created = shot->Create("screen shot", desc.Width, desc.Height, format);
     if (Failed(created)) return created;
     if (!shot->Pixels()) return ERR_FAIL;
+    const Result copied = CopyRows(*back, *shot);
+    return Failed(copied) ? copied : shot->SaveScreenShot();
+}
+
+// The back buffer's rows, top first, into a picture of its size and format.
+Result D3D8Renderer::CopyRows(IDirect3DSurface8& back, Texture& shot) {
     D3DLOCKED_RECT locked;
-    if (Failed(back->LockRect(&locked, nullptr, D3DLOCK_READONLY))) return ERR_D3D_BACK_BUFFER_LOCK;
-    const std::size_t row = std::size_t{desc.Width} * BytesPerPixel(format);
-    for (uint32_t y = 0; y < desc.Height; ++y) {
+    if (Failed(back.LockRect(&locked, nullptr, D3DLOCK_READONLY))) return ERR_D3D_BACK_BUFFER_LOCK;
+    const std::size_t row = std::size_t{shot.Width()} * BytesPerPixel(shot.Format());
+    for (uint32_t y = 0; y < shot.Height(); ++y) {
         const auto* from =
             static_cast<const uint8_t*>(locked.pBits) + std::size_t{y} * locked.Pitch;
-        std::copy(from, from + row, shot->Pixels() + y * row);
+        std::copy(from, from + row, shot.Pixels() + y * row);
     }
-    (void)back->UnlockRect();  // locked just above
-    return shot->SaveScreenShot();
+    return back.UnlockRect();
 }
 
 bool D3D8Renderer::ReadPixels(std::vector<uint8_t>& rgba) {

@@ -133,6 +133,7 @@ private:
     // buffer; `coordinateSet` is the vertices' set for it.
     SavedPassState BeginLightMapPass(d3d8::DWORD coordinateSet);
     void EndLightMapPass(const SavedPassState& saved);
+    static Result CopyRows(d3d8::IDirect3DSurface8& back, Texture& shot);
     void DrawPooled(d3d8::D3DPRIMITIVETYPE type, uint32_t primitives, const PoolVertex* vertices);
     void DrawStripOutline();
 
