@@ -142,6 +142,8 @@ struct DeviceLight {
     float attenuation0 = 0.0f;
     float attenuation1 = 1.0f;
     float attenuation2 = 0.0f;
+    float range = 100.0f;           // how far a point or spot light reaches
+    float innerAngle = 0.7853982f;  // full opening angle of a spot's fully lit cone, radians
     float outerAngle = 1.5707964f;  // full opening angle of a spot, radians
 };
 

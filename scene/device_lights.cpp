@@ -27,9 +27,12 @@ DeviceLight ToDeviceLight(Light& light) {
         device.attenuation0 = point->attenuation0;
         device.attenuation1 = point->attenuation1;
         device.attenuation2 = point->attenuation2;
+        device.range = point->range;
     }
-    if (const auto* spot = dynamic_cast<const SpotLight*>(&light))
+    if (const auto* spot = dynamic_cast<const SpotLight*>(&light)) {
+        device.innerAngle = spot->innerAngle;
         device.outerAngle = spot->outerAngle;
+    }
     return device;
 }
 

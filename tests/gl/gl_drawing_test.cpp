@@ -302,41 +302,16 @@ TEST_F(GLDrawingTest, LightMapPassAlsoCoversScreenBatches) {
         ASSERT_LE(std::abs(multi[i] - twoPass[i]), 2) << "byte " << i;
 }
 
-// Glyph cells of a 4 x 4 font picture, each its own colour.
-Rgba GlyphColour(uint32_t cell) {
-    return {int(cell * 16), int(255 - cell * 16), int((cell * 97) % 256), 255};
-}
-
 TEST_F(GLDrawingTest, TextLikeQuadBatch) {
-    Handle<Texture> font = MakeTexture(*renderer_, 32, 32, [](uint32_t x, uint32_t y) {
-        return GlyphColour((y / 8) * 4 + x / 8);
-    });
-    const uint32_t text[] = {0, 5, 10, 15, 6};
+    Handle<Texture> font = test::GlyphFont(*renderer_);
+    const auto& text = test::kTextGlyphs;
     auto drawText = [&](float w, Vector4 colour) {
-        Begin2DFrame(*renderer_);
-        ASSERT_EQ(renderer_->BindTexture(0, font.Get()), RESULT_OK);
-        for (int i = 0; i < 5; ++i) {
-            const float x0 = 2.0f + i * 12, y0 = 20, u0 = (text[i] % 4) / 4.0f,
-                        v0 = (text[i] / 4) / 4.0f;
-            const float quad[4][4] = {{x0, y0, u0, v0},
-                                      {x0, y0 + 12, u0, v0 + 0.25f},
-                                      {x0 + 12, y0 + 12, u0 + 0.25f, v0 + 0.25f},
-                                      {x0 + 12, y0, u0 + 0.25f, v0}};
-            ScreenVertex* v = renderer_->FirstVertex();
-            for (int k = 0; k < 4; ++k) {
-                v->position = {quad[k][0], quad[k][1], 0, w};
-                v->texCoords[0] = {quad[k][2], quad[k][3]};
-                v->colours[0] = colour;
-                if (k < 3) v = renderer_->NextVertex();
-            }
-            renderer_->DrawVertexBatch(kPrimitiveFan, 4, 1, 1);
-        }
-        renderer_->EndFrame();
+        test::DrawTextBatch(*renderer_, *font, w, colour);
         ReadBack();
     };
     drawText(1.0f, {1, 1, 1, 1});
     for (int i = 0; i < 5; ++i)
-        EXPECT_TRUE(NearColour(At(8 + i * 12, 26), GlyphColour(text[i]))) << "glyph " << i;
+        EXPECT_TRUE(NearColour(At(8 + i * 12, 26), test::GlyphColour(text[i]))) << "glyph " << i;
     EXPECT_TRUE(NearColour(At(8, 50), kBackground));
     ExpectMatchesReference("text_batch", 3, 8);
     const std::vector<uint8_t> plain = pixels_;
@@ -349,7 +324,8 @@ TEST_F(GLDrawingTest, TextLikeQuadBatch) {
 
     // The vertex colour tints the glyphs.
     drawText(1.0f, {1, 1, 0, 1});
-    EXPECT_TRUE(NearColour(At(8 + 12, 26), {GlyphColour(5)[0], GlyphColour(5)[1], 0, 0}));
+    EXPECT_TRUE(
+        NearColour(At(8 + 12, 26), {test::GlyphColour(5)[0], test::GlyphColour(5)[1], 0, 0}));
 }
 
 TEST_F(GLDrawingTest, StripsAndArraysDraw) {

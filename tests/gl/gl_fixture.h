@@ -14,14 +14,9 @@
 #include "render/opengl/gl_renderer.h"
 #include "render/opengl/headless_gl_window.h"
 #include "render/texture.h"
+#include "tests/render/draw_helpers.h"
 
 namespace vimsa::test {
-
-using Rgba = std::array<int, 4>;
-
-// Fails the test when two colours differ by more than `tolerance` in a channel
-// (alpha not compared).
-::testing::AssertionResult NearColour(const Rgba& got, const Rgba& want, int tolerance = 2);
 
 class GLFixture : public ::testing::Test {
 protected:
@@ -37,16 +32,18 @@ protected:
     void ReadBack();
     void ReadBack(GLRenderer& renderer, std::vector<uint8_t>& out);
 
-    // A texture of the renderer, uploaded: width x height pixels of colour(x, y).
-    Handle<Texture> MakeTexture(GLRenderer& renderer, uint32_t width, uint32_t height,
-                                const std::function<Rgba(uint32_t, uint32_t)>& colour);
-    // One-colour texture.
-    Handle<Texture> SolidTexture(GLRenderer& renderer, Rgba colour);
-
-    // A screen-space rectangle through the vertex pool, counter-clockwise as
-    // seen on screen (the front side in the 2-D projection).
-    void DrawRect(GLRenderer& renderer, float x0, float y0, float x1, float y1, Rgba colour,
-                  float z = 0.0f, float w = 1.0f);
+    // The shared helpers of draw_helpers.h, for the tests' unqualified calls.
+    static Handle<Texture> MakeTexture(Renderer& renderer, uint32_t width, uint32_t height,
+                                       const std::function<Rgba(uint32_t, uint32_t)>& colour) {
+        return test::MakeTexture(renderer, width, height, colour);
+    }
+    static Handle<Texture> SolidTexture(Renderer& renderer, Rgba colour) {
+        return test::SolidTexture(renderer, colour);
+    }
+    static void DrawRect(Renderer& renderer, float x0, float y0, float x1, float y1, Rgba colour,
+                         float z = 0.0f, float w = 1.0f) {
+        test::DrawRect(renderer, x0, y0, x1, y1, colour, z, w);
+    }
 
     // Compares the frame with a reference picture in tests/gl/data (writes the
     // picture instead when VIMSA_WRITE_GL_REFERENCES names a folder).

@@ -5,100 +5,22 @@
 #include <vector>
 
 #include "render/render_state.h"
-#include "scene/camera.h"
-#include "scene/graph_portal.h"
 #include "scene/light.h"
 #include "scene/portal_render.h"
 #include "tests/gl/gl_fixture.h"
-#include "world/mesh_base.h"
+#include "tests/support/test_scenes.h"
 #include "world/particle_syst.h"
 
 namespace vimsa {
 namespace {
 
+using test::MeshBuilder;
 using test::NearColour;
 using test::Rgba;
+using test::WallWithHole;
 
 constexpr uint32_t kWidth = 96, kHeight = 72;
-
-// Collects quads and builds them into one mesh. Each quad's corners go round
-// its edge; they are ordered so that the quad faces `towards` (the side
-// drawn with back faces culled).
-class MeshBuilder {
-public:
-    // A quad cut into n x n smaller ones: lighting is computed per vertex.
-    void Panel(Vector3 a, Vector3 b, Vector3 c, Vector3 d, Vector3 towards, Vector4 colour, int n) {
-        auto at = [&](float u, float v) {
-            return a + (b - a) * u + (d - a) * v + (c - b - (d - a)) * (u * v);
-        };
-        for (int i = 0; i < n; ++i) {
-            for (int j = 0; j < n; ++j) {
-                const float u0 = float(i) / n, u1 = float(i + 1) / n, v0 = float(j) / n,
-                            v1 = float(j + 1) / n;
-                Quad(at(u0, v0), at(u1, v0), at(u1, v1), at(u0, v1), towards, colour);
-            }
-        }
-    }
-    void Quad(Vector3 a, Vector3 b, Vector3 c, Vector3 d, Vector3 towards, Vector4 colour) {
-        if (Dot(Cross(b - a, c - b), towards) < 0) std::swap(b, d);
-        const int32_t base = static_cast<int32_t>(positions_.size());
-        for (const Vector3& p : {a, b, c, d}) {
-            positions_.push_back(p);
-            for (float f : {colour.x, colour.y, colour.z, colour.w})
-                colours_.push_back(f);
-        }
-        const Vector2 uv[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-        for (const Vector2& t : uv)
-            uvs_.push_back(t);
-        for (int32_t k = 0; k < 4; ++k)
-            faces_.push_back(base + k);
-    }
-    // An axis-aligned box seen from outside.
-    void Box(Vector3 lo, Vector3 hi, Vector4 colour) {
-        const Vector3 c[8] = {{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, hi.y, lo.z},
-                              {lo.x, hi.y, lo.z}, {lo.x, lo.y, hi.z}, {hi.x, lo.y, hi.z},
-                              {hi.x, hi.y, hi.z}, {lo.x, hi.y, hi.z}};
-        Quad(c[0], c[1], c[2], c[3], {0, 0, -1}, colour);
-        Quad(c[4], c[5], c[6], c[7], {0, 0, 1}, colour);
-        Quad(c[0], c[1], c[5], c[4], {0, -1, 0}, colour);
-        Quad(c[3], c[2], c[6], c[7], {0, 1, 0}, colour);
-        Quad(c[0], c[3], c[7], c[4], {-1, 0, 0}, colour);
-        Quad(c[1], c[2], c[6], c[5], {1, 0, 0}, colour);
-    }
-    Handle<MeshBase> Build() const {
-        Handle<MeshBase> mesh = MakeHandle<MeshBase>();
-        const int32_t vertices = static_cast<int32_t>(positions_.size());
-        EXPECT_EQ(mesh->Build(vertices, vertices / 4, 1, 1, positions_.data(), faces_.data(),
-                              uvs_.data(), colours_.data()),
-                  RESULT_OK);
-        mesh->bounds = std::make_unique<BoundingBox>();
-        mesh->UpdateBounds(false);
-        return mesh;
-    }
-
-private:
-    std::vector<Vector3> positions_;
-    std::vector<Vector2> uvs_;
-    std::vector<float> colours_;
-    std::vector<int32_t> faces_;
-};
-
-const Vector4 kWhite{1, 1, 1, 1}, kGrey{0.5f, 0.5f, 0.5f, 1}, kRed{1, 0, 0, 1}, kGreen{0, 1, 0, 1},
-    kBlue{0, 0, 1, 1}, kYellow{1, 1, 0, 1};
-
-// A wall in the plane z = `z` spanning x -w..w, y -h..h, with a hole of
-// x -hw..hw, y -hh..hh when hw > 0, facing -z.
-void WallWithHole(MeshBuilder& b, float z, float w, float h, float hw, float hh, Vector4 colour) {
-    const Vector3 facing{0, 0, -1};
-    if (hw <= 0) {
-        b.Quad({-w, -h, z}, {w, -h, z}, {w, h, z}, {-w, h, z}, facing, colour);
-        return;
-    }
-    b.Quad({-w, -h, z}, {-hw, -h, z}, {-hw, h, z}, {-w, h, z}, facing, colour);
-    b.Quad({hw, -h, z}, {w, -h, z}, {w, h, z}, {hw, h, z}, facing, colour);
-    b.Quad({-hw, hh, z}, {hw, hh, z}, {hw, h, z}, {-hw, h, z}, facing, colour);
-    b.Quad({-hw, -h, z}, {hw, -h, z}, {hw, -hh, z}, {-hw, -hh, z}, facing, colour);
-}
+const Vector4 kGrey = test::kSceneGrey, kYellow = test::kSceneYellow, kWhite = test::kSceneWhite;
 
 class GLSceneImageTest : public test::GLFixture {
 protected:
@@ -109,61 +31,24 @@ protected:
         white_ = SolidTexture(*renderer_, {255, 255, 255, 255});
         renderer_->SetDefaultTexture(white_.Get());
         SetCurrentRenderer(renderer_.Get());
-        LightRegistry::DestroyAllLights();
-        world_->AddChild(eyeNode_.Get());
-        eyeNode_->AddObject(camera_.Get());
+        stage_ = std::make_unique<test::SceneStage>();
     }
     void TearDown() override {
-        for (auto& p : portals_)
-            p->RemoveAllPortals();
-        SetCurrentRenderer(nullptr);
-        SetCurrentCamera(nullptr);
-        SetPortalClipping(true);
+        stage_.reset();
         GLFixture::TearDown();
     }
 
-    Handle<GraphNode> Room() {
-        Handle<GraphNode> room = MakeHandle<GraphNode>();
-        world_->AddChild(room.Get());
-        return room;
-    }
-    // Full-strength ambient light, so colours come out as given.
-    void Brighten(GraphNode& room, float level = 1.0f) {
-        Handle<Light> ambient = MakeHandle<AmbientLight>();
-        ambient->intensity = level;
-        room.AddObject(ambient.Get());
-        ambient->IncludeNode(&room);
-    }
+    Handle<GraphNode> Room() { return stage_->Room(); }
+    void Brighten(GraphNode& room, float level = 1.0f) { stage_->Brighten(room, level); }
     void Look(GraphNode& room, Vector3 from, Vector3 direction) {
-        room.AddChild(eyeNode_.Get());
-        eyeNode_->SetPosition(from, RelativeTo::World());
-        eyeNode_->SetOrientation(direction, {0, 1, 0}, RelativeTo::World());
-        ASSERT_TRUE(camera_->ComputeMatrices());
+        stage_->Look(room, from, direction);
     }
     Handle<GraphPortal> Portal(GraphNode& room, float z, Vector3 facing, Vector3 lo, Vector3 hi) {
-        Handle<GraphPortal> portal = MakeHandle<GraphPortal>();
-        room.AddPortal(portal.Get());
-        portal->SetPosition({0, 0, z}, RelativeTo::World());
-        portal->SetOrientation(facing, {0, 1, 0}, RelativeTo::World());
-        portal->bounds = std::make_unique<BoundingBox>(lo, hi);
-        portals_.push_back(portal);
-        return portal;
+        return stage_->Portal(room, z, facing, lo, hi);
     }
-    // One frame as the demo draws it: stencil off, portals from the camera's room.
+    // One frame as the demo draws it, read back.
     void DrawFrame(bool throughPortals, bool solid = true) {
-        ASSERT_TRUE(renderer_->BeginFrame());
-        renderer_->Clear(kClearAll);
-        renderer_->Begin3D(camera_.Get());
-        renderer_->SetSolid(solid);
-        renderer_->SetUseStencil(false);
-        camera_->ClearDrawn();
-        int32_t stats = 0;
-        if (throughPortals) {
-            RenderFrom(camera_.Get(), ++stamp_, stats);
-        } else {
-            world_->RenderAll(camera_.Get(), ++stamp_);
-        }
-        renderer_->EndFrame();
+        stage_->DrawFrame(*renderer_, throughPortals, solid);
         ReadBack();
     }
     int Brightness(int x, int y) const {
@@ -172,40 +57,11 @@ protected:
     }
 
     Handle<Texture> white_;
-    Handle<GraphNode> world_ = MakeHandle<GraphNode>();
-    Handle<GraphNode> eyeNode_ = MakeHandle<GraphNode>();
-    Handle<Camera> camera_ = MakeHandle<Camera>();
-    std::vector<Handle<GraphPortal>> portals_;
-    int32_t stamp_ = 0;
+    std::unique_ptr<test::SceneStage> stage_;
 };
 
 TEST_F(GLSceneImageTest, LitTexturedRoom) {
-    // A room 10 wide and 20 deep, lit by a weak ambient light and a point
-    // light close to the right wall. The engine's y axis points down: the
-    // floor lies at y = 2, below the eye at y = -0.5.
-    Handle<GraphNode> room = Room();
-    Handle<Texture> checker = MakeTexture(*renderer_, 8, 8, [](uint32_t x, uint32_t y) {
-        return (x / 4 + y / 4) % 2 ? Rgba{255, 255, 255, 255} : Rgba{220, 220, 220, 255};
-    });
-    MeshBuilder b;
-    b.Panel({-5, 2, 0}, {5, 2, 0}, {5, 2, 20}, {-5, 2, 20}, {0, -1, 0}, kWhite, 8);
-    b.Panel({-5, 2, 0}, {-5, -3, 0}, {-5, -3, 20}, {-5, 2, 20}, {1, 0, 0}, kWhite, 8);
-    b.Panel({5, 2, 0}, {5, -3, 0}, {5, -3, 20}, {5, 2, 20}, {-1, 0, 0}, kWhite, 8);
-    b.Panel({-5, 2, 20}, {5, 2, 20}, {5, -3, 20}, {-5, -3, 20}, {0, 0, -1}, kWhite, 8);
-    Handle<MeshBase> walls = b.Build();
-    walls->textures[0] = checker;
-    room->AddObject(walls.Get());
-    Brighten(*room, 0.15f);
-    Handle<GraphNode> lamp = MakeHandle<GraphNode>();
-    room->AddChild(lamp.Get());
-    lamp->SetPosition({3.5f, -0.5f, 8}, RelativeTo::World());
-    Handle<PointLight> light = MakeHandle<PointLight>();
-    light->attenuation1 = 0.25f;
-    light->SetRange(100);
-    lamp->AddObject(light.Get());
-    light->IncludeNode(room.Get());
-    camera_->SetNearPlane(0.5f);
-    Look(*room, {0, -0.5f, 1}, {0, 0, 1});
+    test::BuildLitRoom(*stage_, *renderer_);
     DrawFrame(false);
     // The right wall, close to the light, is brighter than the left one; the
     // floor under the lamp brighter than far away in the corner.
@@ -216,44 +72,8 @@ TEST_F(GLSceneImageTest, LitTexturedRoom) {
     ExpectMatchesReference("lit_room", 12, static_cast<int>(kWidth * kHeight / 50));
 }
 
-// Room A (z < 20) holds the camera and a wall with a 12 x 12 doorway at
-// z = 20; room B behind it holds a red back wall, a blue crate seen through
-// the door and a yellow crate off to the side, outside the doorway's view.
-// With a 90 degree view on a 96 x 72 picture, a point (x, y, z) lands on
-// pixel (48 + 48 x / z, 36 - 48 y / z).
-struct DoorwayScene {
-    Handle<GraphNode> roomA, roomB;
-    Handle<MeshBase> blue, yellow;
-};
-
-DoorwayScene BuildDoorway(Handle<GraphNode> a, Handle<GraphNode> b) {
-    DoorwayScene s{a, b, nullptr, nullptr};
-    MeshBuilder wall;
-    WallWithHole(wall, 20, 12, 9, 6, 6, kGrey);
-    Handle<MeshBase> wallMesh = wall.Build();
-    a->AddObject(wallMesh.Get());
-    MeshBuilder back, blue, yellow;
-    WallWithHole(back, 40, 14, 14, 0, 0, kRed);
-    blue.Box({-2, -2, 30}, {2, 2, 32}, kBlue);
-    yellow.Box({20, -2, 30}, {23, 2, 32}, kYellow);
-    s.blue = blue.Build();
-    s.yellow = yellow.Build();
-    Handle<MeshBase> backMesh = back.Build();
-    for (MeshBase* m : {backMesh.Get(), s.blue.Get(), s.yellow.Get()})
-        b->AddObject(m);
-    return s;
-}
-
 TEST_F(GLSceneImageTest, ViewThroughADoorwayIsClippedToTheOpening) {
-    DoorwayScene s = BuildDoorway(Room(), Room());
-    Brighten(*s.roomA);
-    Brighten(*s.roomB);
-    Handle<GraphPortal> out = Portal(*s.roomA, 20, {0, 0, -1}, {-6, -6, 0}, {6, 6, 0});
-    Handle<GraphPortal> in = Portal(*s.roomB, 20, {0, 0, 1}, {-6, -6, 0}, {6, 6, 0});
-    out->AddPortal(in.Get());
-    in->AddPortal(out.Get());
-    Look(*s.roomA, {0, 0, 0}, {0, 0, 1});
-
+    test::BuildPortalView(*stage_);
     DrawFrame(true);
     // Through the doorway: the blue crate in the middle, the red back wall
     // beside it; around the doorway room A's grey wall.
@@ -273,23 +93,9 @@ TEST_F(GLSceneImageTest, ViewThroughADoorwayIsClippedToTheOpening) {
 }
 
 TEST_F(GLSceneImageTest, MirrorShowsItsRoomReflected) {
-    // A wall at z = 15 with a 12 x 9 mirror in it, facing the camera; a red
-    // crate behind the camera and a green one beside the camera's line of sight.
-    Handle<GraphNode> room = Room();
-    Brighten(*room);
-    MeshBuilder wall, red, green;
-    WallWithHole(wall, 15, 14, 10, 6, 4.5f, kGrey);
-    red.Box({-3, -3, -6}, {3, 3, -4}, kRed);
-    green.Box({4, -1, 9}, {5, 0, 10}, kGreen);
-    Handle<MeshBase> meshes[3] = {wall.Build(), red.Build(), green.Build()};
-    for (auto& m : meshes)
-        room->AddObject(m.Get());
-    Handle<GraphPortal> mirror = Portal(*room, 15, {0, 0, -1}, {-6, -4.5f, 0}, {6, 4.5f, 0});
-    mirror->portalKind = GraphPortal::kMirror;
-    mirror->hasMirrorMatrix = 1;
-    mirror->mirrorMatrix = ScaleMatrix(1, 1, -1);
-    Look(*room, {0, 0, 0}, {0, 0, 1});
-
+    // The red crate stands behind the camera; the green one, beside the
+    // line of sight, is too close to be seen directly.
+    Handle<GraphPortal> mirror = test::BuildMirrorRoom(*stage_);
     DrawFrame(true);
     // The red crate behind the camera appears in the middle of the mirror.
     EXPECT_TRUE(NearColour(At(48, 36), {255, 0, 0, 0}, 8));

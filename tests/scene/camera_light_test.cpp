@@ -270,5 +270,18 @@ TEST(DeviceLightsTest, NodeLightingTakesAmbientAndUpToEightLights) {
         lamps->RemoveObject(l.Get());
 }
 
+TEST(DeviceLightsTest, SpotLightsCarryTheirRangeAndBothCones) {
+    Handle<SpotLight> spot = MakeHandle<SpotLight>();
+    spot->SetRange(40);
+    spot->SetAngles(0.3f, 0.9f);
+    spot->attenuation2 = 0.5f;
+    const DeviceLight device = ToDeviceLight(*spot);
+    EXPECT_EQ(device.kind, kLightSpot);
+    EXPECT_EQ(device.range, 40.0f);
+    EXPECT_EQ(device.innerAngle, 0.3f);
+    EXPECT_EQ(device.outerAngle, 0.9f);
+    EXPECT_EQ(device.attenuation2, 0.5f);
+}
+
 }  // namespace
 }  // namespace vimsa
