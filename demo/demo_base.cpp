@@ -2,6 +2,7 @@
 
 #include "io/catalogs.h"
 #include "platform/input/key_table.h"
+#include "render/direct3d8/d3d8_renderer.h"
 #include "render/image_file.h"
 #include "render/opengl/gl_renderer.h"
 #include "render/render_state.h"
@@ -37,6 +38,8 @@ DemoBase::~DemoBase() {
 
 Handle<Renderer> DemoBase::CreateRenderer(int choice) {
     switch (choice) {
+        case 0:
+            return MakeHandle<D3D8Renderer>();
         case 1:
             return MakeHandle<GLRenderer>();
         default:

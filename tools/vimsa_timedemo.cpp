@@ -14,6 +14,7 @@
 #include "demo/demo.h"
 #include "platform/files/file_system.h"
 #include "platform/input/key_table.h"
+#include "render/direct3d8/headless_d3d8_window.h"
 #include "render/image_file_access.h"
 #include "render/opengl/headless_gl_window.h"
 #include "render/render_state.h"
@@ -176,9 +177,13 @@ int Run(const Options& o) {
     const uint32_t width = o.setup.resolution == "800*600"    ? 800
                            : o.setup.resolution == "1024*768" ? 1024
                                                               : 640;
-    HeadlessGLWindow window(width, width * 3 / 4);
+    std::unique_ptr<RenderWindow> window;
+    if (o.setup.renderer == 1)
+        window = std::make_unique<HeadlessGLWindow>(width, width * 3 / 4);
+    else
+        window = std::make_unique<HeadlessD3D8Window>(width, width * 3 / 4);
     auto demo = std::make_unique<Demo>();
-    const Result loaded = demo->Load(&window);
+    const Result loaded = demo->Load(window.get());
     if (Failed(loaded)) {
         std::fprintf(stderr, "vimsa-timedemo: start-up failed: 0x%08X %s\n",
                      static_cast<unsigned>(loaded.code), ResultText(loaded));
