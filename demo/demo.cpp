@@ -495,6 +495,28 @@ void Demo::RestoreRig(const Rig& rig) {
     lookYaw_ = rig.lookYaw;
 }
 
+bool Demo::PutCharacter(int room, const Vector3& world, float heading) {
+    GraphNode* target = room > 0 && room < static_cast<int>(nodes_.size()) ? Node(room) : nullptr;
+    GraphNode* character = Node(kCharacterNode);
+    GraphNode* eye = Node(kOrbitCameraNode);
+    if (!ready_ || !target || !character || !eye) return false;
+    Vector3 origin, tip;
+    if (!target->AddChild(character) || !target->AddChild(eye) ||
+        !target->WorldToLocal(position_, world) || !target->WorldToLocal(origin, {0, 0, 0}) ||
+        !target->WorldToLocal(tip, Forward(heading)))
+        return false;
+    pivot_ = position_;
+    heading_ = cameraYaw_ = Wrap(std::atan2(tip.x - origin.x, tip.z - origin.z));
+    lookPitch_ = lookYaw_ = 0;
+    PlaceCharacter();
+    character->ClearLinks();
+    PlaceCamera();
+    cameraActual_ = cameraIdeal_;
+    PlaceCamera();
+    AimCamera();
+    return true;
+}
+
 void Demo::PlaceCharacter() {
     const Vector3 forward = Forward(heading_);
     GraphNode* character = Node(kCharacterNode);

@@ -52,9 +52,15 @@ public:
     const std::string& StatsText() const;
     const std::string& HelpText() const;
     GraphNode* Node(int slot) const { return nodes_[static_cast<size_t>(slot)].Get(); }
+    GraphPortal* Portal(int slot) const { return portals_[static_cast<size_t>(slot)].Get(); }
     ParticleSyst* Particles(int slot) const { return particles_[static_cast<size_t>(slot)].Get(); }
     Terrain* GetTerrain() const { return terrain_.Get(); }
     bool Paused() const { return pause_ != 0; }
+    // Puts the character into `room` at a world position, facing a world
+    // heading (0 looks along +z), with the orbit camera at rest behind it:
+    // tests and tools start scenes there instead of walking. False when the
+    // demo is not loaded or the room does not exist.
+    bool PutCharacter(int room, const Vector3& world, float heading);
 
 protected:
     // Builds the level: meshes, textures, lights, nodes, particle systems

@@ -232,6 +232,8 @@ int Run(const Options& o) {
     }
     std::fprintf(stderr, "\n");
     report.SetMemory(startRss, PeakResidentKb());
+    for (const std::string& place : tour.GivenUp())
+        report.GaveUp(place);
     for (const std::filesystem::path& shot : Shots()) {
         if (std::find(before.begin(), before.end(), shot) != before.end()) continue;
         std::string kept = shot.string();

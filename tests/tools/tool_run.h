@@ -1,6 +1,6 @@
 #pragma once
 
-// Runs vimsa-tool as a user runs it, for the tool suites.
+// Runs the tools as a user runs them, for the tool suites.
 
 #include <sys/wait.h>
 
@@ -15,11 +15,12 @@ struct ToolRun {
     std::string output;  // stdout and stderr together
 };
 
-// `arguments` go to a shell after the tool's path; `folder`, when given, is
-// the folder the tool runs in.
-inline ToolRun Tool(const std::string& arguments, const std::string& folder = {}) {
+// Runs `program` with `arguments` (through a shell) and collects what it
+// prints; `folder`, when given, is the folder it runs in.
+inline ToolRun RunProgram(const std::string& program, const std::string& arguments,
+                          const std::string& folder = {}) {
     ToolRun run;
-    std::string command = std::string(VIMSA_TOOL_PATH) + " " + arguments + " 2>&1";
+    std::string command = program + " " + arguments + " 2>&1";
     if (!folder.empty()) command = "cd '" + folder + "' && " + command;
     std::FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -30,6 +31,11 @@ inline ToolRun Tool(const std::string& arguments, const std::string& folder = {}
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// vimsa-tool with `arguments`, in `folder` when given.
+inline ToolRun Tool(const std::string& arguments, const std::string& folder = {}) {
+    return RunProgram(VIMSA_TOOL_PATH, arguments, folder);
 }
 
 }  // namespace vimsa::test

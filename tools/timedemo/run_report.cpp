@@ -77,7 +77,10 @@ std::string RunReport::Json() const {
     j["portal_crossings"] = crossings_;
     j["collisions"] = collisions_;
     j["door_openings"] = doorOpenings_;
-    j["screenshots"] = screenshots_;
+    std::vector<std::string> shots = screenshots_;
+    std::sort(shots.begin(), shots.end());
+    j["screenshots"] = shots;
+    j["places_given_up"] = givenUp_;
     return j.dump(2) + "\n";
 }
 

@@ -23,6 +23,8 @@ public:
     void Collided() { ++collisions_; }
     void DoorOpened() { ++doorOpenings_; }
     void AddScreenshot(std::string path) { screenshots_.push_back(std::move(path)); }
+    // A place of the tour that could not be reached, by what it shows.
+    void GaveUp(std::string place) { givenUp_.push_back(std::move(place)); }
     void SetStartup(double milliseconds) { startupMs_ = milliseconds; }
     void SetMemory(uint64_t startKb, uint64_t endKb) {
         startRssKb_ = startKb;
@@ -54,6 +56,7 @@ private:
     std::vector<int> rooms_;  // entered in order
     uint32_t crossings_ = 0, collisions_ = 0, doorOpenings_ = 0;
     std::vector<std::string> screenshots_;
+    std::vector<std::string> givenUp_;
     double startupMs_ = 0;
     uint64_t startRssKb_ = 0, endRssKb_ = 0;
     std::string renderer_, size_, character_, objects_;

@@ -1,6 +1,7 @@
 #include "tools/timedemo/tour.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "demo/demo.h"
 
@@ -26,6 +27,13 @@ Step Press(std::vector<Key> keys, const char* note = "") {
 }
 Step Hold(std::vector<Key> keys, uint32_t frames, const char* note = "") {
     return {Step::Hold, {}, frames, std::move(keys), note};
+}
+
+std::string PlaceName(const Step& step) {
+    if (!step.note.empty()) return step.note;
+    char name[48];
+    std::snprintf(name, sizeof name, "(%.1f, %.1f)", step.place.x, step.place.z);
+    return name;
 }
 
 }  // namespace
@@ -107,7 +115,7 @@ bool Tour::Drive(const Demo& demo, input::KeyTable& keys) {
                 if (!Steer(demo, step, keys)) {
                     if (!step.frames || ++frame_ < step.frames) return true;
                     Release(keys);  // out of reach: given up
-                    ++givenUp_;
+                    givenUp_.push_back(PlaceName(step));
                 }
                 break;
             case Step::Wait:

@@ -33,7 +33,7 @@ public:
     // Presses or holds this frame's keys; false once the tour is over.
     bool Drive(const Demo& demo, input::KeyTable& keys);
     // Places given up so far, and the step the tour is at.
-    int GivenUp() const { return givenUp_; }
+    const std::vector<std::string>& GivenUp() const { return givenUp_; }
     size_t StepIndex() const { return index_; }
     const std::vector<Step>& Steps() const { return steps_; }
 
@@ -45,7 +45,7 @@ private:
     size_t index_ = 0;
     uint32_t frame_ = 0;  // frames spent in the current step
     std::vector<input::Key> down_;
-    int givenUp_ = 0;
+    std::vector<std::string> givenUp_;  // the places' notes, or their coordinates
 };
 
 }  // namespace vimsa::timedemo
