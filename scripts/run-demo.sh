@@ -14,7 +14,8 @@ if [ -x "$build/app/vimsa" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPL
     cd "$data" && exec "$build/app/vimsa"
 fi
 if [ -x "$build/tools/vimsa-timedemo" ]; then
-    cd "$data" && exec "$build/tools/vimsa-timedemo"
+    echo "No display (or no desktop program yet): running the headless vimsa-timedemo tour." >&2
+    cd "$data" && exec "$build/tools/vimsa-timedemo" --script tour
 fi
 
 cat <<TXT
