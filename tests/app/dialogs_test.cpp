@@ -107,8 +107,12 @@ TEST(SetupDialog, EnterStartsAndQuitKeepsTheChoicesItOpenedWith) {
     // The keys the end-to-end run uses: Down chooses OpenGL, Enter starts.
     CSetupDlg keyed(host::SetupChoices{}, nullptr);
     keyed.show();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    keyed.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&keyed));
+    ASSERT_EQ(keyed.focusWidget(), Find<QRadioButton>(keyed, CSetupDlg::kDirectX));
+    QTest::keyClick(keyed.focusWidget(), Qt::Key_Down);
+    ASSERT_NE(keyed.focusWidget(), nullptr);
+    QTest::keyClick(keyed.focusWidget(), Qt::Key_Return);
     EXPECT_EQ(keyed.result(), QDialog::Accepted);
     EXPECT_EQ(keyed.Choices().renderer, 1);
 
