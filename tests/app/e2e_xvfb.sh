@@ -18,6 +18,7 @@ if [ -z "${VIMSA_E2E_DISPLAY:-}" ]; then
 fi
 
 mkdir -p "$artefacts"
+artefacts="$(cd "$artefacts" && pwd)"
 log="$artefacts/vimsa.log"
 data="$build/data"
 shots="$data/texture/shot"
