@@ -59,8 +59,10 @@ bool IsModuleCommand(int command) {
 }  // namespace
 
 ItemState MusicItemState(int command, const Players& players) {
-    if (IsMediaCommand(command)) return players.media ? MediaItemState(command, *players.media) : ItemState{};
-    if (IsModuleCommand(command)) return players.module ? ModuleItemState(command, *players.module) : ItemState{};
+    if (IsMediaCommand(command))
+        return players.media ? MediaItemState(command, *players.media) : ItemState{};
+    if (IsModuleCommand(command))
+        return players.module ? ModuleItemState(command, *players.module) : ItemState{};
     return {};
 }
 

@@ -83,8 +83,7 @@ CMainFrame::CMainFrame(CMainApp& app) : app_(app) {
     connect(area_, &QMdiArea::subWindowActivated, this, [this] { OnChildFramesChanged(); });
     // The framework's standard accelerators that reach a command here.
     auto* newDocument = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
-    connect(newDocument, &QShortcut::activated, this,
-            [this] { app_.OnCommand(kCommandFileNew); });
+    connect(newDocument, &QShortcut::activated, this, [this] { app_.OnCommand(kCommandFileNew); });
     auto* openDocument = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
     connect(openDocument, &QShortcut::activated, this,
             [this] { app_.OnCommand(kCommandFileOpen); });
@@ -101,8 +100,8 @@ CMainFrame::~CMainFrame() {
 CMainView* CMainFrame::NewChildFrame() {
     auto* child = new CChildFrame(app_, area_);  // owned by the window area
     // Counted once the frame is gone, not while it is being destroyed.
-    connect(child, &QObject::destroyed, this, [this] { OnChildFramesChanged(); },
-            Qt::QueuedConnection);
+    connect(
+        child, &QObject::destroyed, this, [this] { OnChildFramesChanged(); }, Qt::QueuedConnection);
     area_->addSubWindow(child);
     child->show();
     ShowMenu(129);
@@ -187,8 +186,8 @@ void CMainFrame::BuildMenu129() {
     file->addSeparator();
     AddCommand(file, "&Quitter", kCommandExit);
     QMenu* edit = AddMenu("&Edition");
-    for (const char* text : {"&Annuler\tCtrl+Z", "&Couper\tCtrl+X", "&Copier\tCtrl+C",
-                             "C&oller\tCtrl+V"})
+    for (const char* text :
+         {"&Annuler\tCtrl+Z", "&Couper\tCtrl+X", "&Copier\tCtrl+C", "C&oller\tCtrl+V"})
         AddFixed(edit, text);
     QMenu* view = AddMenu("&Affichage");
     AddFixed(view, "&Barre d'outils");

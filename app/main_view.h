@@ -52,8 +52,8 @@ protected:
 
 private:
     CMainApp& app_;
-    GLViewWindow* glWindow_ = nullptr;   // owned by its container
-    QPointer<QWidget> glContainer_;      // a child of this view
+    GLViewWindow* glWindow_ = nullptr;  // owned by its container
+    QPointer<QWidget> glContainer_;     // a child of this view
     QImage frame_;
 };
 

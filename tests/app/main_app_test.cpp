@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QComboBox>
 #include <QTest>
 #include <QTimer>
 #include <map>
@@ -99,15 +99,17 @@ TEST_F(ShellTest, QuitInTheSetupDialogShowsOnlyTheShellsMessageAndCloses) {
 TEST_F(ShellTest, TheDemoOnTheDirect3DDeviceShowsInTheViewAndEscCloses) {
     CMainApp app;
     ASSERT_TRUE(app.InitInstance({}));
-    const ModalAnswerer answerer({{"Setup", [](QDialog& d) {
-                                       d.findChild<QComboBox*>(ControlName(CSetupDlg::kResolution))
-                                           ->setCurrentIndex(0);
-                                       Click(d, CSetupDlg::kStart);
-                                   }},
-                                  {"A propos de Vimsa II", [](QDialog& d) {
-                                       d.setProperty("renderer", d.findChild<QLabel*>(ControlName(CAboutDlg::kRenderer))->text());
-                                       d.accept();
-                                   }}});
+    const ModalAnswerer answerer(
+        {{"Setup",
+          [](QDialog& d) {
+              d.findChild<QComboBox*>(ControlName(CSetupDlg::kResolution))->setCurrentIndex(0);
+              Click(d, CSetupDlg::kStart);
+          }},
+         {"A propos de Vimsa II", [](QDialog& d) {
+              d.setProperty("renderer",
+                            d.findChild<QLabel*>(ControlName(CAboutDlg::kRenderer))->text());
+              d.accept();
+          }}});
     CMainView* view = FirstView(app);
     app.OnIdle();
     ASSERT_EQ(answerer.Seen(), QStringList({"Setup"}));
@@ -168,12 +170,14 @@ TEST_F(ShellTest, ResizingTheViewResizesTheRendererToFourThreeInAWindowOnly) {
         struct Case {
             QSize view, renderer;
         };
-        const Case cases[] = {{{1000, 500}, {666, 500}}, {{400, 600}, {400, 300}}, {{1, 1}, {2, 2}}};
+        const Case cases[] = {
+            {{1000, 500}, {666, 500}}, {{400, 600}, {400, 300}}, {{1, 1}, {2, 2}}};
         for (const Case& c : cases) {
             view->resize(c.view);
             const QSize expected = fullScreen ? QSize(640, 480) : c.renderer;
-            EXPECT_EQ(QSize(static_cast<int>(renderer->Width()), static_cast<int>(renderer->Height())),
-                      expected)
+            EXPECT_EQ(
+                QSize(static_cast<int>(renderer->Width()), static_cast<int>(renderer->Height())),
+                expected)
                 << c.view.width() << " x " << c.view.height() << (fullScreen ? " full screen" : "");
         }
     }
@@ -233,9 +237,9 @@ TEST_F(ShellTest, TheMenusCarryTheirTextsAndCommandsAndFollowThePlayers) {
         ASSERT_TRUE(items.count(path)) << path.toStdString();
         EXPECT_EQ(items[path]->data().toInt(), command) << path.toStdString();
     }
-    for (const char* path : {"&Edition/&Annuler\tCtrl+Z", "&Edition/C&oller\tCtrl+V",
-                             "Fe&nêtre/&Nouvelle fenêtre", "Fe&nêtre/&Mosaïque",
-                             "&Affichage/Barre d'é&tat"})
+    for (const char* path :
+         {"&Edition/&Annuler\tCtrl+Z", "&Edition/C&oller\tCtrl+V", "Fe&nêtre/&Nouvelle fenêtre",
+          "Fe&nêtre/&Mosaïque", "&Affichage/Barre d'é&tat"})
         EXPECT_TRUE(items.count(QString::fromUtf8(path))) << path;
     // Before any MP3, only Open is enabled in the MP3 menu.
     for (const char* item : {"&Open", "&Play", "Pause", "&Rewind", "&Stop"})

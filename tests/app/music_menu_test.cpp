@@ -9,9 +9,9 @@
 #include <string>
 
 #include "app/commands.h"
-#include "render/texture.h"
 #include "render/direct3d8/d3d8_renderer.h"
 #include "render/opengl/gl_renderer.h"
+#include "render/texture.h"
 #include "sound/media_playback.h"
 #include "sound/music_player.h"
 
@@ -149,8 +149,7 @@ TEST_F(MusicMenuTest, TheSongLineNamesThePlayingFileWithoutItsFolderAndAModuleWi
     EXPECT_EQ(SongLine(players_), "");
     // Both playing (started outside the menus): the module's name is shown.
     RunMusicCommand(kCommandMp3Play, players_, nullptr);
-    if (!AudioOpensTwoDevices())
-        GTEST_SKIP() << "the audio driver opens one device at a time";
+    if (!AudioOpensTwoDevices()) GTEST_SKIP() << "the audio driver opens one device at a time";
     ASSERT_EQ(module_->Load(kModule), RESULT_OK);
     RunMusicCommand(kCommandSoundtrackPlay, players_, nullptr);
     ASSERT_EQ(media_->GetState(), MediaPlayback::kPlaying);

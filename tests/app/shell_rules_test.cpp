@@ -24,8 +24,7 @@ TEST(FitFourThree, GivesTheLargestFourThreeRectangleWithSidesOfAtLeastTwo) {
         {{400, 600}, {400, 300}},   // too tall: the width decides
         {{1, 1}, {2, 2}},           // collapsed
         {{800, 600}, {800, 600}},   // exactly 4:3 takes the height branch
-        {{0, 0}, {2, 2}},
-        {{641, 481}, {641, 480}},
+        {{0, 0}, {2, 2}},          {{641, 481}, {641, 480}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FitFourThree(c.view.width, c.view.height), c.fit)
@@ -136,19 +135,31 @@ TEST(MapKey, GivesTheDemoKeysIncludingTheKeypadWithNumLockOnOrOff) {
         Key key;
     };
     const Case cases[] = {
-        {Qt::Key_Escape, none, Key::Escape},   {Qt::Key_F1, none, Key::F1},
-        {Qt::Key_F5, none, Key::F5},           {Qt::Key_F6, none, Key::F6},
-        {Qt::Key_F12, none, Key::F12},         {Qt::Key_W, none, Key::W},
-        {Qt::Key_M, Qt::ShiftModifier, Key::M}, {Qt::Key_Pause, none, Key::Pause},
-        {Qt::Key_PageUp, none, Key::PageUp},   {Qt::Key_PageDown, none, Key::PageDown},
-        {Qt::Key_Left, none, Key::Left},       {Qt::Key_Up, none, Key::Up},
-        {Qt::Key_Right, none, Key::Right},     {Qt::Key_Down, none, Key::Down},
+        {Qt::Key_Escape, none, Key::Escape},
+        {Qt::Key_F1, none, Key::F1},
+        {Qt::Key_F5, none, Key::F5},
+        {Qt::Key_F6, none, Key::F6},
+        {Qt::Key_F12, none, Key::F12},
+        {Qt::Key_W, none, Key::W},
+        {Qt::Key_M, Qt::ShiftModifier, Key::M},
+        {Qt::Key_Pause, none, Key::Pause},
+        {Qt::Key_PageUp, none, Key::PageUp},
+        {Qt::Key_PageDown, none, Key::PageDown},
+        {Qt::Key_Left, none, Key::Left},
+        {Qt::Key_Up, none, Key::Up},
+        {Qt::Key_Right, none, Key::Right},
+        {Qt::Key_Down, none, Key::Down},
         // Num Lock on: digits; off: Insert and the arrows of the keypad.
-        {Qt::Key_8, keypad, Key::Numpad8},     {Qt::Key_Up, keypad, Key::Numpad8},
-        {Qt::Key_2, keypad, Key::Numpad2},     {Qt::Key_Down, keypad, Key::Numpad2},
-        {Qt::Key_4, keypad, Key::Numpad4},     {Qt::Key_Left, keypad, Key::Numpad4},
-        {Qt::Key_6, keypad, Key::Numpad6},     {Qt::Key_Right, keypad, Key::Numpad6},
-        {Qt::Key_0, keypad, Key::Numpad0},     {Qt::Key_Insert, keypad, Key::Numpad0},
+        {Qt::Key_8, keypad, Key::Numpad8},
+        {Qt::Key_Up, keypad, Key::Numpad8},
+        {Qt::Key_2, keypad, Key::Numpad2},
+        {Qt::Key_Down, keypad, Key::Numpad2},
+        {Qt::Key_4, keypad, Key::Numpad4},
+        {Qt::Key_Left, keypad, Key::Numpad4},
+        {Qt::Key_6, keypad, Key::Numpad6},
+        {Qt::Key_Right, keypad, Key::Numpad6},
+        {Qt::Key_0, keypad, Key::Numpad0},
+        {Qt::Key_Insert, keypad, Key::Numpad0},
     };
     for (const Case& c : cases) {
         Key key = Key::Count;
