@@ -51,6 +51,11 @@ public:
 
     bool Ready() const { return ready_ != 0; }
     Renderer* GetRenderer() const { return renderer_.Get(); }
+    // The players the music menus drive; null until the scene has made them.
+    MusicPlayer* GetMusicPlayer() const { return musicPlayer_.Get(); }
+    MediaPlayback* GetMediaPlayer() const { return mediaPlayer_.Get(); }
+    // Whether the display runs full screen (OpenGL never does).
+    bool FullScreen() const { return fullScreen_ != 0; }
     const DemoSettings& Settings() const { return settings_; }
     uint32_t Width() const { return width_; }
     uint32_t Height() const { return height_; }

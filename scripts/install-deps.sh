@@ -16,6 +16,9 @@ packages=(
     nlohmann-json3-dev
     # the heads-up font the data generator rasterises
     libfreetype-dev fonts-dejavu-core
+    # the desktop shell (Qt 6 Widgets with OpenGL) and its end-to-end test
+    # under a virtual X server
+    qt6-base-dev qt6-qpa-plugins xvfb xauth xdotool
 )
 
 missing=()

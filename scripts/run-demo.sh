@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Starts the demonstration from the build folder given as $1. The demo runs
+# Starts the demonstration from the build folder given as $1: the desktop
+# program vimsa when a display is there, else the headless vimsa-timedemo
+# (and says so). The demo runs
 # with the generated data folder ($1/data) as its current folder, because
 # every data path is relative to it.
 set -euo pipefail
@@ -14,7 +16,10 @@ if [ -x "$build/app/vimsa" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPL
     cd "$data" && exec "$build/app/vimsa"
 fi
 if [ -x "$build/tools/vimsa-timedemo" ]; then
-    echo "No display (or no desktop program yet): running the headless vimsa-timedemo tour." >&2
+    if [ -x "$build/app/vimsa" ]; then
+        echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): running the headless" \
+            "vimsa-timedemo instead of the desktop program vimsa." >&2
+    fi
     cd "$data" && exec "$build/tools/vimsa-timedemo" --script tour
 fi
 

@@ -32,6 +32,7 @@ Result MusicPlayer::Load(const std::string& path) {
     const std::lock_guard<std::mutex> lock(mutex_);
     module_ = module;
     mixer_ = mixer;
+    path_ = path;
     return RESULT_OK;
 }
 
@@ -159,6 +160,7 @@ void MusicPlayer::CloseLocked() {
     output_.reset();
     mixer_ = nullptr;
     module_ = nullptr;
+    path_.clear();
     blockAlign_ = 0;
     bufferBlocks_ = 0;
     nextBlock_ = 0;
@@ -188,6 +190,11 @@ bool MusicPlayer::IsPaused() const {
 std::string MusicPlayer::SongName() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return module_ ? module_->SongName() : std::string();
+}
+
+std::string MusicPlayer::Path() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return path_;
 }
 
 uint32_t MusicPlayer::TimerPeriod() const {

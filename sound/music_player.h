@@ -54,6 +54,8 @@ public:
     bool CanPlay() const;
     bool IsPaused() const;
     std::string SongName() const;
+    // The file the loaded module came from; empty without one.
+    std::string Path() const;
 
     // Write a secondary buffer even where the primary buffer could be written.
     void SetForceSecondary(bool force) { forceSecondary_ = force; }
@@ -86,6 +88,7 @@ private:
     mutable std::mutex mutex_;
     Handle<Module> module_;
     Handle<ModuleMixer> mixer_;
+    std::string path_;
     std::unique_ptr<SoundOutput> output_;
     uint32_t blockAlign_ = 0;
     bool forceSecondary_ = false;
