@@ -19,7 +19,7 @@ Result MediaPlayback::Open(const std::string& path) {
 
 Result MediaPlayback::Play() {
     if (state_ != kStopped && state_ != kPaused) return ERR_MEDIA_PLAY_STATE;
-    stream_->Run();
+    if (!stream_->Run()) return ERR_MEDIA_OUTPUT;
     state_ = kPlaying;
     return RESULT_OK;
 }
@@ -33,7 +33,7 @@ Result MediaPlayback::Pause() {
 
 Result MediaPlayback::Stop() {
     if (state_ != kPlaying && state_ != kPaused) return ERR_MEDIA_STOP_STATE;
-    stream_->Pause();
+    stream_->CloseDevice();  // a stopped file leaves the sound device to the music
     state_ = kStopped;
     return RESULT_OK;
 }

@@ -11,38 +11,48 @@ namespace vimsa::media {
 Result AudioStream::Open(std::unique_ptr<AudioDecoder> decoder, std::unique_ptr<AudioStream>& out) {
     out.reset();
     if (!decoder) return ERR_NULL_ARGUMENT;
-    if (!sdl_audio::Acquire()) return ERR_MEDIA_OUTPUT;
     std::unique_ptr<AudioStream> stream(new AudioStream);
     stream->decoder_ = std::move(decoder);
-    SDL_AudioSpec wanted{};
-    wanted.freq = static_cast<int>(stream->decoder_->Rate());
-    wanted.format = AUDIO_S16SYS;
-    wanted.channels = static_cast<uint8_t>(stream->decoder_->Channels());
-    wanted.samples = 2048;
-    wanted.callback = &AudioStream::Callback;
-    wanted.userdata = stream.get();
-    SDL_AudioSpec obtained{};
-    stream->device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-    if (stream->device_ == 0) {
-        sdl_audio::Release();
-        return ERR_MEDIA_OUTPUT;
-    }
+    if (!stream->OpenDevice()) return ERR_MEDIA_OUTPUT;
     out = std::move(stream);
     return RESULT_OK;
 }
 
 AudioStream::~AudioStream() {
+    CloseDevice();
+}
+
+bool AudioStream::OpenDevice() {
+    if (device_ != 0) return true;
+    if (!sdl_audio::Acquire()) return false;
+    SDL_AudioSpec wanted{};
+    wanted.freq = static_cast<int>(decoder_->Rate());
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = static_cast<uint8_t>(decoder_->Channels());
+    wanted.samples = 2048;
+    wanted.callback = &AudioStream::Callback;
+    wanted.userdata = this;
+    SDL_AudioSpec obtained{};
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device_ == 0) sdl_audio::Release();
+    return device_ != 0;
+}
+
+void AudioStream::CloseDevice() {
     if (device_ == 0) return;
     SDL_CloseAudioDevice(device_);  // waits for a callback that is running
+    device_ = 0;
     sdl_audio::Release();
 }
 
-void AudioStream::Run() {
+bool AudioStream::Run() {
+    if (!OpenDevice()) return false;
     SDL_PauseAudioDevice(device_, 0);
+    return true;
 }
 
 void AudioStream::Pause() {
-    SDL_PauseAudioDevice(device_, 1);
+    if (device_ != 0) SDL_PauseAudioDevice(device_, 1);
 }
 
 bool AudioStream::SeekToStart() {

@@ -20,9 +20,14 @@ public:
     AudioStream(const AudioStream&) = delete;
     AudioStream& operator=(const AudioStream&) = delete;
 
-    void Run();
     // Run and Pause keep the position; Seek moves it to the first frame.
+    // Run opens the device again after CloseDevice; false when it cannot.
+    bool Run();
     void Pause();
+    // Gives the device back (a stopped file): some drivers offer only one,
+    // and another player may want it. The position is kept.
+    void CloseDevice();
+    bool HasDevice() const { return device_ != 0; }
     bool SeekToStart();
     bool Finished();
     uint64_t FramesPlayed();
@@ -30,6 +35,7 @@ public:
 
 private:
     AudioStream() = default;
+    bool OpenDevice();
     void Fill(uint8_t* out, int length);
     static void Callback(void* self, uint8_t* out, int length);
 

@@ -109,6 +109,25 @@ TEST_F(MediaPlaybackTest, StateMachine) {
     EXPECT_EQ(player->GetState(), MediaPlayback::kClosed);
 }
 
+// The dummy driver has one device: a stopped file must leave it free for
+// another player, and take it back when it plays again.
+TEST_F(MediaPlaybackTest, AStoppedFileGivesTheSoundDeviceBack) {
+    Handle<MediaPlayback> first = MakeHandle<MediaPlayback>();
+    Handle<MediaPlayback> second = MakeHandle<MediaPlayback>();
+    const std::string tone = (folder_ / "tone.wav").string();
+    ASSERT_EQ(first->Open(tone), RESULT_OK);
+    ASSERT_EQ(first->Play(), RESULT_OK);
+    EXPECT_EQ(first->Stop(), RESULT_OK);
+    EXPECT_FALSE(first->Stream()->HasDevice());
+    ASSERT_EQ(second->Open(tone), RESULT_OK);
+    EXPECT_EQ(second->Play(), RESULT_OK);
+    EXPECT_EQ(second->Stop(), RESULT_OK);
+    second->Close();
+    EXPECT_EQ(first->Play(), RESULT_OK);
+    EXPECT_TRUE(first->Stream()->HasDevice());
+    EXPECT_EQ(first->GetState(), MediaPlayback::kPlaying);
+}
+
 TEST_F(MediaPlaybackTest, FilesThatDoNotDecodeLeaveThePlayerClosed) {
     Handle<MediaPlayback> player = MakeHandle<MediaPlayback>();
     ASSERT_EQ(player->Open((folder_ / "tone.wav").string()), RESULT_OK);
