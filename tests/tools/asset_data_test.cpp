@@ -207,21 +207,22 @@ TEST_F(DataFolder, PicturesLoadInTheFormatsTheReadersTakeAndTile) {
 
 TEST_F(DataFolder, FontHoldsLegibleGlyphsInItsGrid) {
     const Handle<Texture> font = Picture("texture/fnt8.tga");
-    ASSERT_EQ(font->Width(), 128u);
-    ASSERT_EQ(font->Height(), 128u);
+    // Cells of 8 x 8 pixels: the heads-up texts are placed for lines 8 high.
+    ASSERT_EQ(font->Width(), 64u);
+    ASSERT_EQ(font->Height(), 64u);
     // Glyph k sits in row k / 8, column k % 8, for code k + 32.
     auto ink = [&](char code) {
         const uint32_t k = static_cast<uint32_t>(code - 32);
         int covered = 0;
-        for (uint32_t y = 0; y < 16; ++y) {
-            for (uint32_t x = 0; x < 16; ++x)
-                covered += At(*font, (k % 8) * 16 + x, (k / 8) * 16 + y)[3] > 128 ? 1 : 0;
+        for (uint32_t y = 0; y < 8; ++y) {
+            for (uint32_t x = 0; x < 8; ++x)
+                covered += At(*font, (k % 8) * 8 + x, (k / 8) * 8 + y)[3] > 128 ? 1 : 0;
         }
         return covered;
     };
     EXPECT_EQ(ink(' '), 0);
     for (char c : std::string("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ:%*_"))
-        EXPECT_GT(ink(c), 8) << c;
+        EXPECT_GE(ink(c), 2) << c;  // the colon: two dots
     // Distinct letters are drawn differently.
     EXPECT_NE(ink('I'), ink('W'));
 }

@@ -198,7 +198,7 @@ Result AssetGenerator::PackArchives(const Report& report) {
 
 Result AssetGenerator::WriteFont(Report& report) {
     Picture glyphs(1, 1);
-    Result r = FontRasteriser::Grid(FontRasteriser::DefaultFontPath(), 16, 8, 8, 32, glyphs);
+    Result r = FontRasteriser::Grid(FontRasteriser::DefaultFontPath(), 8, 8, 8, 32, glyphs);
     if (Succeeded(r)) r = glyphs.SaveTga("texture/fnt8.tga", 32);
     if (Succeeded(r)) report.textures.push_back("texture/fnt8.tga");
     return Step("rasterising the font", r);
