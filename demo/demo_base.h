@@ -60,6 +60,16 @@ public:
     uint32_t Width() const { return width_; }
     uint32_t Height() const { return height_; }
 
+    // How many slots of each table the start-up filled.
+    struct Counts {
+        uint32_t cameras = 0, fonts = 0, nodes = 0, portals = 0, lights = 0, meshes = 0, models = 0,
+                 textPolys = 0, textures = 0, others = 0;
+    };
+    const Counts& TableCounts() const { return counts_; }
+    Light* GetLight(int slot) const { return lights_[static_cast<size_t>(slot)].Get(); }
+    Texture* SceneTexture(int slot) const { return textures_[static_cast<size_t>(slot)].Get(); }
+    MeshBase* Mesh(int slot) const { return meshes_[static_cast<size_t>(slot)].Get(); }
+
     // Table sizes.
     static constexpr size_t kCameras = 16, kFonts = 16, kNodes = 272, kPortals = 256, kLights = 16,
                             kMeshes = 256, kModels = 32, kTextPolys = 16, kTextures = 256;
@@ -85,10 +95,7 @@ protected:
     std::array<Handle<TextPoly>, kTextPolys> textPolys_;
     std::array<Handle<Texture>, kTextures> textures_;
     Handle<Texture> whiteTexture_;
-    struct Counts {
-        uint32_t cameras = 0, fonts = 0, nodes = 0, portals = 0, lights = 0, meshes = 0, models = 0,
-                 textPolys = 0, textures = 0, others = 0;
-    } counts_;
+    Counts counts_;
     uint8_t fullScreen_ = 0;
     int32_t alternativeCharacter_ = 0;
     int32_t resolution_ = 0;

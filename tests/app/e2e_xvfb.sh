@@ -21,8 +21,13 @@ mkdir -p "$artefacts"
 artefacts="$(cd "$artefacts" && pwd)"
 log="$artefacts/vimsa.log"
 data="$build/data"
-shots="$data/texture/shot"
-mkdir -p "$shots"
+# The folder screenshots go to, in whatever letter case it already has
+# (the renderer looks paths up without regard to case).
+shots="$(find "$data" -maxdepth 2 -type d -ipath "$data/texture/shot" | head -n 1)"
+if [ -z "$shots" ]; then
+    shots="$data/texture/Shot"
+    mkdir -p "$shots"
+fi
 marker="$(mktemp)"
 pid=""
 fail() {

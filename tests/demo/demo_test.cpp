@@ -76,6 +76,14 @@ protected:
         demo_ = std::make_unique<Demo>();
         return demo_->Load(window_.get());
     }
+    // OpenGL asked of a window that offers only Direct3D's binding.
+    Result StartOnWrongWindow() {
+        demo_.reset();
+        host_.setup.renderer = 1;
+        window_ = std::make_unique<HeadlessD3D8Window>(640, 480);
+        demo_ = std::make_unique<Demo>();
+        return demo_->Load(window_.get());
+    }
     // Frames of `step` milliseconds with `keys` held down.
     void Run(int frames, std::initializer_list<Key> keys = {}, uint32_t step = 40) {
         for (Key key : keys)
@@ -171,7 +179,7 @@ TEST_F(DemoTest, StartsWithEveryRendererCharacterAndDetail) {
 TEST_F(DemoTest, StartUpFailuresSayWhatFailedAndReleaseEverything) {
     struct Case {
         const char* removed;
-        int renderer;
+        int renderer;  // 3: OpenGL on a window that offers only Direct3D's binding
         bool dialogStarts;
         Result code;          // ERR_FAIL: whatever the failing reader returned
         const char* message;  // empty: no message box
@@ -180,6 +188,7 @@ TEST_F(DemoTest, StartUpFailuresSayWhatFailedAndReleaseEverything) {
         {"texture/white.bmp", 0, true, ERR_FAIL, "FATAL ERROR: texture white.bmp not found"},
         {"mesh/KelmaRun.f3ds", 1, true, ERR_FAIL, "FATAL ERROR: error loading character"},
         {"", 2, true, ERR_DEMO_RENDERER, "FATAL ERROR: unknown renderer"},
+        {"", 3, true, ERR_DEMO_RENDERER, "FATAL ERROR: error creating renderer"},
         {"", 1, false, ERR_DEMO_RENDERER, ""},  // "Quit" in the dialog
     };
     for (const Case& c : cases) {
@@ -189,7 +198,7 @@ TEST_F(DemoTest, StartUpFailuresSayWhatFailedAndReleaseEverything) {
         host_ = TestHost{};
         host_.setup.renderer = c.renderer;
         host_.start = c.dialogStarts;
-        const Result r = Start();
+        const Result r = c.renderer == 3 ? StartOnWrongWindow() : Start();
         if (c.code == ERR_FAIL)
             EXPECT_TRUE(Failed(r));
         else
@@ -202,6 +211,88 @@ TEST_F(DemoTest, StartUpFailuresSayWhatFailedAndReleaseEverything) {
         EXPECT_EQ(demo_->Node(Demo::kCharacterNode), nullptr);
         EXPECT_EQ(demo_->Frame(), 0);
     }
+}
+
+// The level keeps its tables' counts and the roles other code relies on.
+// The test data has no scene textures: their slots stay empty and the level
+// still starts.
+TEST_F(DemoTest, TheLevelKeepsItsTablesAndSlotRoles) {
+    ASSERT_EQ(Start(), RESULT_OK);
+    const Demo::Counts& counts = demo_->TableCounts();
+    EXPECT_EQ(counts.meshes, 71u);
+    EXPECT_EQ(counts.nodes, 61u);
+    EXPECT_EQ(counts.portals, 28u);
+    EXPECT_EQ(counts.lights, 8u);
+    EXPECT_EQ(counts.textures, 8u);
+    for (int i = 0; i < 71; ++i)
+        EXPECT_NE(demo_->Mesh(i), nullptr) << "mesh " << i;
+    for (int i = 0; i < 61; ++i)
+        EXPECT_NE(demo_->Node(i), nullptr) << "node " << i;
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(demo_->SceneTexture(i), nullptr) << "texture " << i;
+
+    struct LightRow {
+        ObjectType type;
+        Vector4 colour;
+        float intensity;
+    } lights[] = {
+        {ObjectType::AmbientLight, {1, 1, 1, 1}, 0.5f},
+        {ObjectType::PointLight, {1, 0.2f, 0.2f, 1}, 1},
+        {ObjectType::PointLight, {0.2f, 1, 0.2f, 1}, 1},
+        {ObjectType::PointLight, {0.2f, 0.2f, 1, 1}, 1},
+        {ObjectType::PointLight, {1, 1, 0.2f, 1}, 1},
+        {ObjectType::PointLight, {1, 1, 1, 1}, 0.1f},
+        {ObjectType::PointLight, {1, 0.5f, 0.5f, 1}, 1},
+        {ObjectType::AmbientLight, {1, 1, 1, 1}, 0.5f},
+    };
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE("light " + std::to_string(i));
+        const Light* light = demo_->GetLight(i);
+        ASSERT_NE(light, nullptr);
+        EXPECT_EQ(light->GetType(), lights[i].type);
+        EXPECT_EQ(light->colour, lights[i].colour);
+        EXPECT_FLOAT_EQ(light->intensity, lights[i].intensity);
+        if (const auto* point = dynamic_cast<const PointLight*>(light)) {
+            EXPECT_FLOAT_EQ(point->range, 10);
+        }
+    }
+
+    // The fountain's two particle systems hang on node 21.
+    const ObjectType kinds[] = {ObjectType::OrbitParticleSyst, ObjectType::ParticleSyst};
+    for (int slot : {0, 1}) {
+        const ParticleSyst* system = demo_->Particles(slot);
+        ASSERT_NE(system, nullptr);
+        EXPECT_EQ(system->GetType(), kinds[slot]);
+        EXPECT_EQ(system->Count(), 500);
+        EXPECT_EQ(system->parent, demo_->Node(21));
+    }
+
+    const GraphPortal* mirror = demo_->Portal(0);
+    ASSERT_NE(mirror, nullptr);
+    EXPECT_EQ(mirror->portalKind, GraphPortal::kMirror);
+    EXPECT_TRUE(mirror->hasMirrorMatrix);
+    const float flipZ[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1};
+    for (int i = 0; i < 16; ++i)
+        EXPECT_FLOAT_EQ(mirror->mirrorMatrix.m[i], flipZ[i]) << i;
+    for (int i = 2; i < 28; i += 2) {
+        SCOPED_TRACE("doorway " + std::to_string(i));
+        GraphPortal* a = demo_->Portal(i);
+        GraphPortal* b = demo_->Portal(i + 1);
+        ASSERT_TRUE(a && b);
+        EXPECT_EQ(a->Twin(), b);
+        EXPECT_EQ(b->Twin(), a);
+        EXPECT_NE(a->parent, b->parent);
+        for (const GraphPortal* p : {a, b}) {
+            const auto* box = dynamic_cast<const BoundingBox*>(p->bounds.get());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->minimum, (Vector3{-1, -3, 0}));
+            EXPECT_EQ(box->maximum, (Vector3{1, 0, 0}));
+        }
+    }
+    // Drawing starts at a camera node's room: the fixed cameras stand in theirs.
+    EXPECT_EQ(demo_->Node(37)->parent, demo_->Node(Demo::kFixedCameraRoom1));
+    EXPECT_EQ(demo_->Node(38)->parent, demo_->Node(Demo::kFixedCameraRoom2));
+    EXPECT_EQ(demo_->Node(Demo::kCharacterModelNode)->parent, demo_->Node(Demo::kCharacterNode));
 }
 
 // "Vona" picks the second character, spelt exactly; anything else the first.
