@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QMdiArea>
@@ -130,6 +131,30 @@ TEST_F(ShellTest, TheDemoOnTheDirect3DDeviceShowsInTheViewAndEscCloses) {
     app.OnCommand(kCommandAbout);
     EXPECT_EQ(answerer.Seen().last(), "A propos de Vimsa II");
 
+    QTest::keyClick(view, Qt::Key_Escape);
+    app.OnIdle();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(app.MainFrame()->isVisible());
+}
+
+// Direct3D with "Fullscreen" checked puts the main window over the whole
+// screen and the device keeps showing frames in the view.
+TEST_F(ShellTest, Direct3DFullScreenCoversTheScreenWithTheMainWindow) {
+    CMainApp app;
+    ASSERT_TRUE(app.InitInstance({}));
+    const ModalAnswerer answerer(
+        {{"Setup", [](QDialog& d) {
+              d.findChild<QComboBox*>(ControlName(CSetupDlg::kResolution))->setCurrentIndex(0);
+              d.findChild<QCheckBox*>(ControlName(CSetupDlg::kFullscreen))->setChecked(true);
+              Click(d, CSetupDlg::kStart);
+          }}});
+    CMainView* view = FirstView(app);
+    app.OnIdle();
+    ASSERT_EQ(answerer.Seen(), QStringList({"Setup"}));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(app.MainFrame()->windowState() & Qt::WindowFullScreen);
+    app.OnIdle();
+    EXPECT_EQ(view->LastFrame().size(), QSize(640, 480));
     QTest::keyClick(view, Qt::Key_Escape);
     app.OnIdle();
     QCoreApplication::processEvents();
