@@ -250,20 +250,25 @@ TEST(ItPlayTest, ChannelVolumeMxxLeavesTheOtherChannelsAlone) {
 TEST(ItPlayTest, VolumeColumnCommands) {
     // Row 0: C-5 at volume 40 (period 856, Amiga slides); row 1: the column
     // command; row 2: nothing.
+    // Where the mixer has taken the sample by the end of row 0; a note that
+    // starts again goes back to 0.
+    constexpr uint32_t kMixedTo = 600;
     const struct {
         const char* what;
         int command;
         int note;   // with the command; -1: none
-        int ticks;  // played from the start
+        int ticks;  // played from the start, 7 or more
         int volume;
         double period;
         uint16_t pan;
+        bool restarts;
     } cases[] = {
-        {"fine volume up 5", 70, -1, 7, 45, 856, kPanCentre},
-        {"volume slide down 2 a tick", 97, -1, 12, 30, 856, kPanCentre},
-        {"pan 48", 176, -1, 7, 40, 856, 192},
-        {"portamento at speed 4 to C-6", 195, 72, 9, 40, 856 - 2 * 16, kPanCentre},
-        {"pitch slide down 1 (E04)", 106, -1, 9, 40, 856 + 2 * 16, kPanCentre},
+        {"fine volume up 5", 70, -1, 7, 45, 856, kPanCentre, false},
+        {"volume slide down 2 a tick", 97, -1, 12, 30, 856, kPanCentre, false},
+        {"pan 48", 176, -1, 7, 40, 856, 192, false},
+        {"portamento at speed 4 to C-6", 195, 72, 9, 40, 856 - 2 * 16, kPanCentre, false},
+        {"pitch slide down 1 (E04)", 106, -1, 9, 40, 856 + 2 * 16, kPanCentre, false},
+        {"C-6 with a fine volume up starts anew", 70, 72, 7, 45, 428, kPanCentre, true},
     };
     for (const auto& c : cases) {
         ItBuilder b;
@@ -271,11 +276,13 @@ TEST(ItPlayTest, VolumeColumnCommands) {
         b.patterns = {ItBuilder::PackPattern({TrackerEvent{0, 0, 60, 1, 40, -1, 0},
                                               TrackerEvent{1, 0, c.note, 0, c.command, -1, 0}})};
         ItSong song(b);
-        song.Play(c.ticks);
+        song.Play(6);
+        song.V().position = kMixedTo;
+        song.Play(c.ticks - 6);
         EXPECT_EQ(song.V().volume, c.volume) << c.what;
         EXPECT_DOUBLE_EQ(song.V().period, c.period) << c.what;
         EXPECT_EQ(song.V().pan, c.pan) << c.what;
-        EXPECT_EQ(song.V().position, 0u) << c.what;  // never mixed: no note restarted it late
+        EXPECT_EQ(song.V().position, c.restarts ? 0u : kMixedTo) << c.what;
     }
     // Vibrato of depth 2 bends the step on its row and lets go after it.
     ItBuilder b;
