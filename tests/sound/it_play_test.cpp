@@ -2,6 +2,7 @@
 // effect engine, on songs built in the tests.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -71,6 +72,45 @@ struct ItSong {
     }
     Voice& V(int channel = 0) { return state->voices[channel]; }
 };
+
+using Frame = std::array<int16_t, 2>;  // left, right
+
+// What the mixer puts out, as 16-bit stereo, in the middle of the song's
+// tick `tick` (1: the row tick of the first row). The ticks' lengths come
+// from a play state of its own, so tempo changes are allowed for.
+Frame HeardOnTick(const ItBuilder& b, int tick) {
+    ItSong timing(b);
+    uint32_t frame = 0;
+    for (int t = 1; t < tick; ++t) {
+        timing.Play(1);
+        frame += timing.state->FramesPerTick(kRate);
+    }
+    timing.Play(1);
+    frame += timing.state->FramesPerTick(kRate) / 2;
+
+    Handle<ItModule> m = test::Parsed<ItModule>(b.Build());
+    ModuleMixer mixer;
+    mixer.SetModule(m.Get());
+    EXPECT_EQ(mixer.AddSong(0, 0, kRate, true, true, false, false), RESULT_OK);
+    Frame heard{};
+    for (uint32_t first = 0; first <= frame; first += ModuleMixer::kBlockFrames) {
+        EXPECT_EQ(mixer.ClearBlock(), RESULT_OK);
+        EXPECT_EQ(mixer.MixBlock(), RESULT_OK);
+        if (frame - first < ModuleMixer::kBlockFrames)
+            std::memcpy(heard.data(), mixer.OutputBlock() + 4 * (frame - first), sizeof heard);
+    }
+    return heard;
+}
+
+// The output of one channel playing LoopedSample() at full note and sample
+// volume: IT scales it by the channel volume (of 64) and the global volume
+// (of 128), and the pan (0..64, left to right) shares it between the sides.
+// 16-bit stereo output carries a quarter of a voice's level.
+Frame Loudness(int channelVolume, int globalVolume, int pan) {
+    const int32_t level = kMixVolumeFull * channelVolume / 64 * globalVolume / 128;
+    return {static_cast<int16_t>((kPanRight - 4 * pan) * level / kPanRight / 4),
+            static_cast<int16_t>(4 * pan * level / kPanRight / 4)};
+}
 
 TEST(ItPlayTest, PatternsKeepTheirStoredRowCounts) {
     // A 48-row and a 96-row pattern, each with a note on its last row; the
@@ -296,6 +336,176 @@ TEST(ItPlayTest, VolumeColumnCommands) {
     EXPECT_GT(std::abs(Hertz(song.V().step) - plain), 1.0);
     song.Play(4);
     EXPECT_DOUBLE_EQ(Hertz(song.V().step), plain);
+}
+
+TEST(ItPlayTest, ChannelVolumePanGlobalVolumeAndTempoCommands) {
+    // Each command on the note's row, from a starting state; the state after
+    // the given ticks (6: the whole row), and what the mixer makes of it.
+    struct State {
+        int channelVolume = 32;  // 0..64
+        int pan = 32;            // 0..64
+        int globalVolume = 64;   // 0..128
+        int tempo = 125;
+    };
+    const State start;
+    const struct {
+        const char* what;
+        int effect;
+        int parameter;
+        State from;
+        int ticks;
+        State after;
+    } cases[] = {
+        {"N02 lowers the channel volume 2 a tick after the first",
+         14,
+         0x02,
+         start,
+         6,
+         {22, 32, 64, 125}},
+        {"N20 raises it 2 a tick", 14, 0x20, start, 6, {42, 32, 64, 125}},
+        {"NF3 lowers it 3 once", 14, 0xF3, start, 6, {29, 32, 64, 125}},
+        {"N2F raises it 2 once", 14, 0x2F, start, 6, {34, 32, 64, 125}},
+        {"N90 stops at 64", 14, 0x90, start, 6, {64, 32, 64, 125}},
+        {"P02 pans right 2 a tick", 16, 0x02, start, 6, {32, 42, 64, 125}},
+        {"P80 pans left, stopping at the left", 16, 0x80, start, 6, {32, 0, 64, 125}},
+        {"PF4 pans right 4 once", 16, 0xF4, start, 6, {32, 36, 64, 125}},
+        {"P4F pans left 4 once", 16, 0x4F, start, 6, {32, 28, 64, 125}},
+        {"W04 lowers the global volume 4 a tick", 23, 0x04, start, 6, {32, 32, 44, 125}},
+        {"WF0 raises it 15 a tick, up to 128", 23, 0xF0, start, 6, {32, 32, 128, 125}},
+        {"W8F raises it 8 once", 23, 0x8F, start, 6, {32, 32, 72, 125}},
+        {"T05 slows the tempo 5 a tick", 20, 0x05, start, 6, {32, 32, 64, 100}},
+        {"T13 quickens it 3 a tick", 20, 0x13, start, 6, {32, 32, 64, 140}},
+        {"T0F stops at 32", 20, 0x0F, {32, 32, 64, 40}, 6, {32, 32, 64, 32}},
+        {"T1F stops at 255", 20, 0x1F, {32, 32, 64, 250}, 6, {32, 32, 64, 255}},
+        {"X00 pans hard left", 24, 0x00, start, 1, {32, 0, 64, 125}},
+        {"XFF pans hard right", 24, 0xFF, start, 1, {32, 64, 64, 125}},
+        {"X40 pans a quarter of the way", 24, 0x40, {32, 0, 64, 125}, 1, {32, 16, 64, 125}},
+    };
+    for (const auto& c : cases) {
+        ItBuilder b;
+        b.samples = {LoopedSample()};
+        b.volumes[0] = static_cast<uint8_t>(c.from.channelVolume);
+        b.pans[0] = static_cast<uint8_t>(c.from.pan);
+        b.globalVolume = static_cast<uint8_t>(c.from.globalVolume);
+        b.tempo = static_cast<uint8_t>(c.from.tempo);
+        b.patterns = {ItBuilder::PackPattern({Note(0, 60, 1, c.effect, c.parameter)})};
+        ItSong song(b);
+        song.Play(c.ticks);
+        EXPECT_EQ(song.V().channelVolume, c.after.channelVolume) << c.what;
+        EXPECT_EQ(song.state->channelPan[0], 4 * c.after.pan) << c.what;
+        EXPECT_EQ(song.state->globalVolume, c.after.globalVolume) << c.what;
+        EXPECT_EQ(song.state->tempo, c.after.tempo) << c.what;
+        EXPECT_EQ(HeardOnTick(b, c.ticks),
+                  Loudness(c.after.channelVolume, c.after.globalVolume, c.after.pan))
+            << c.what;
+    }
+}
+
+TEST(ItPlayTest, InstrumentAndSampleGlobalVolumesScaleTheMix) {
+    // A centred note at full volume is heard at 2048 on each side; the
+    // instrument's global volume (of 128) and the sample's (of 64) scale it.
+    const struct {
+        int instrument, sample;
+        int16_t heard;
+    } cases[] = {
+        {128, 64, 2048},
+        {64, 64, 1024},
+        {128, 32, 1024},
+        {32, 16, 128},
+    };
+    for (const auto& c : cases) {
+        ItBuilder b;
+        b.flags = 0x01 | 0x04;
+        ItSample s = LoopedSample();
+        s.globalVolume = static_cast<uint8_t>(c.sample);
+        b.samples = {s};
+        ItInstrument i(1);
+        i.globalVolume = static_cast<uint8_t>(c.instrument);
+        b.instruments = {i};
+        b.patterns = {ItBuilder::PackPattern({Note(0, 60)})};
+        EXPECT_EQ(HeardOnTick(b, 2), (Frame{c.heard, c.heard})) << c.instrument << " " << c.sample;
+    }
+}
+
+TEST(ItPlayTest, PanAndPitchEnvelopesMoveTheNoteEachTick) {
+    // A pan envelope from the left (-32) to the right (32) over 4 ticks.
+    ItBuilder b;
+    b.flags = 0x01 | 0x04 | 0x08;
+    b.samples = {LoopedSample()};
+    ItInstrument panned(1);
+    panned.panEnvelope = ItEnvelope{0x01, {{-32, 0}, {32, 4}}};
+    b.instruments = {panned};
+    b.patterns = {ItBuilder::PackPattern({Note(0, 60)})};
+    ItSong song(b);
+    std::vector<int> pans;
+    for (int tick = 0; tick < 6; ++tick) {
+        song.Play(1);
+        pans.push_back(song.V().mixPan);
+    }
+    EXPECT_EQ(pans, (std::vector<int>{0, 64, 128, 192, 256, 256}));
+    EXPECT_EQ(HeardOnTick(b, 1), (Frame{4096, 0}));
+    EXPECT_EQ(HeardOnTick(b, 5), (Frame{0, 4096}));
+
+    // A pitch envelope rising an octave (24 half semitones) over 2 ticks,
+    // then back to the note at tick 4.
+    ItBuilder rising = b;
+    rising.instruments[0] = ItInstrument(1);
+    rising.instruments[0].pitchEnvelope = ItEnvelope{0x01, {{0, 0}, {24, 2}, {0, 4}}};
+    ItSong bent(rising);
+    std::vector<double> ratios;
+    for (int tick = 0; tick < 6; ++tick) {
+        bent.Play(1);
+        ratios.push_back(Hertz(bent.V().step) / (2 * 8363));
+    }
+    const double expected[] = {1, std::sqrt(2.0), 2, std::sqrt(2.0), 1, 1};
+    for (int tick = 0; tick < 6; ++tick)
+        EXPECT_NEAR(ratios[tick], expected[tick], 1e-6) << "tick " << tick;
+}
+
+TEST(ItPlayTest, NoteFadeFadesWithoutLettingTheKeyGo) {
+    // The sustained note of VolumeEnvelopeSustainsUntilNoteOff, faded (note
+    // value 246) instead of released: the envelope stays in its sustain loop
+    // at 32 and the fade takes 256 of 1024 a tick from the row it comes on;
+    // the sample stays in its sustain loop too.
+    ItBuilder b;
+    b.flags = 0x01 | 0x04;
+    ItSample s = LoopedSample();
+    s.flags |= 0x20;
+    s.sustainBegin = 100;
+    s.sustainEnd = 200;
+    b.samples = {s};
+    ItInstrument i(1);
+    i.volumeEnvelope = ItEnvelope{0x05, {{64, 0}, {32, 4}, {32, 6}, {0, 10}}, 0, 0, 1, 2};
+    i.fadeOut = 256;
+    b.instruments = {i};
+    b.patterns = {ItBuilder::PackPattern({Note(0, 60), Note(2, 246, 0)})};
+    ItSong song(b);
+    std::vector<int32_t> heard;
+    for (int tick = 0; tick < 18; ++tick) {
+        song.Play(1);
+        heard.push_back(EnvelopeOf(song.V()));
+    }
+    EXPECT_EQ(heard, (std::vector<int32_t>{64, 56, 48, 40, 32, 32, 32, 32, 32, 32, 32, 32,  //
+                                           24, 16, 8, 0, 0, 0}));
+    EXPECT_FALSE(song.V().keyOff);
+    EXPECT_EQ(song.V().loopStart, 100u);
+}
+
+TEST(ItPlayTest, HighSampleOffsetReachesPastSixtyFourKilobytes) {
+    // SA1 on one row, then O10 with a note: 0x11000 into a sample of 70000;
+    // without the SA1, 0x1000.
+    for (const int high : {0, 1}) {
+        ItBuilder b;
+        ItSample s = LoopedSample();
+        s.data.assign(70000, 0x40);
+        s.loopEnd = 70000;
+        b.samples = {s};
+        b.patterns = {
+            ItBuilder::PackPattern({Note(0, -1, 0, 19, 0xA0 | high), Note(1, 60, 1, 15, 0x10)})};
+        ItSong song(b);
+        song.Play(7);
+        EXPECT_EQ(song.V().position, (high ? 0x11000u : 0x1000u)) << "SA" << high;
+    }
 }
 
 TEST(ItPlayTest, LinearFineSlidesMoveBySixteenthsOfASemitone) {
