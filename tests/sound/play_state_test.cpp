@@ -296,6 +296,30 @@ TEST(PlayStateTest, TonePortamentoStopsAtItsTarget) {
     EXPECT_EQ(song.V().step.fraction, StepFromPeriod(856, kRate).fraction);
 }
 
+TEST(PlayStateTest, GlissandoHearsTheSlideInSemitones) {
+    // G10 slides C-4 (1712) towards C-5 by 64 a tick. With S11 the period
+    // slides as before, but the pitch heard is the nearest table note's:
+    // C#4 (1616), C#4, D-4 (1524), D#4 (1440).
+    const struct {
+        int parameter;
+        int32_t heard[4];
+    } cases[] = {
+        {0x10, {1648, 1584, 1520, 1456}},
+        {0x11, {1616, 1616, 1524, 1440}},
+    };
+    for (const auto& c : cases) {
+        Song song({{Note(0, kC4, 19, c.parameter), Note(1, kC5, 7, 0x10)}});
+        song.Play(7);
+        for (int tick = 0; tick < 4; ++tick) {
+            song.Play(1);
+            EXPECT_EQ(song.V().period, 1712 - 64 * (tick + 1)) << c.parameter << " " << tick;
+            const Step heard = StepFromPeriod(c.heard[tick], kRate);
+            EXPECT_EQ(song.V().step.integer, heard.integer) << c.parameter << " " << tick;
+            EXPECT_EQ(song.V().step.fraction, heard.fraction) << c.parameter << " " << tick;
+        }
+    }
+}
+
 TEST(PlayStateTest, PortamentoFineExtraFineAndLimits) {
     Song fine({{Note(0, kC4, 6, 0xF2)}});
     fine.Play(6);
