@@ -204,6 +204,58 @@ TEST_F(ToolTest, ModInfoNamesWhatIsNotPlayed) {
     EXPECT_EQ(Tool("mod info " + Path("clean.mod")).output.find("unsupported"), std::string::npos);
 }
 
+TEST_F(ToolTest, ModInfoNamesWhatIsNotPlayedInS3mAndItSongs) {
+    using test::TrackerEvent;
+    // Nxy is IT's channel volume slide: listed in an S3M, played in an IT.
+    test::S3mBuilder s3m;
+    test::S3mInstrument adlib;
+    adlib.type = 2;
+    adlib.noData = true;
+    s3m.instruments = {test::S3mInstrument{}, adlib};
+    s3m.instruments[0].data.assign(100, 128);
+    s3m.patterns = {{TrackerEvent{0, 0, 0x40, 1, -1, 25, 0x44},
+                     TrackerEvent{1, 0, -1, 0, -1, 25, 0}, TrackerEvent{2, 1, -1, 0, -1, 14, 0x01},
+                     TrackerEvent{3, 0, -1, 0, -1, 19, 0x01},
+                     TrackerEvent{4, 0, -1, 0, -1, 24, 0x40}}};
+    test::WriteFile(Path("some.s3m"), s3m.Build());
+    const ToolRun s3mRun = Tool("mod info --unsupported " + Path("some.s3m"));
+    ASSERT_EQ(s3mRun.status, 0) << s3mRun.output;
+    for (const char* line : {"2  Yxy panbrello", "1  Nxy channel volume slide", "1  S0x filter",
+                             "1  AdLib instrument"})
+        EXPECT_NE(s3mRun.output.find(line), std::string::npos) << line << "\n" << s3mRun.output;
+
+    test::ItBuilder it;
+    it.flags = 0x01 | 0x04;
+    test::ItSample stereo;
+    stereo.data.assign(200, 0);
+    stereo.flags = 0x01 | 0x04;
+    it.samples = {stereo};
+    test::ItInstrument filtered(1);
+    filtered.filterCutoff = 0x80 | 64;
+    filtered.pitchEnvelope = test::ItEnvelope{0x81, {{0, 0}, {32, 10}}};
+    it.instruments = {filtered};
+    it.patterns = {test::ItBuilder::PackPattern(
+        {TrackerEvent{0, 0, 60, 1, -1, 14, 0x01}, TrackerEvent{1, 0, -1, 0, -1, 25, 0x44},
+         TrackerEvent{2, 0, -1, 0, -1, 26, 0x10}, TrackerEvent{3, 1, -1, 0, -1, 19, 0x9F}})};
+    test::WriteFile(Path("some.it"), it.Build());
+    const ToolRun itRun = Tool("mod info --unsupported " + Path("some.it"));
+    ASSERT_EQ(itRun.status, 0) << itRun.output;
+    for (const char* line :
+         {"mode       instruments", "1  Yxy panbrello", "1  Zxx MIDI macro", "1  S9x sound control",
+          "1  instrument filter", "1  filter envelope", "1  stereo sample"})
+        EXPECT_NE(itRun.output.find(line), std::string::npos) << line << "\n" << itRun.output;
+    EXPECT_EQ(itRun.output.find("Nxy"), std::string::npos) << itRun.output;
+
+    test::ItBuilder clean;
+    clean.samples = {test::ItSample{}};
+    clean.samples[0].data.assign(200, 0);
+    clean.patterns = {test::ItBuilder::PackPattern({TrackerEvent{0, 0, 60, 1, -1, 14, 0x01}})};
+    test::WriteFile(Path("clean.it"), clean.Build());
+    const ToolRun cleanRun = Tool("mod info --unsupported " + Path("clean.it"));
+    EXPECT_NE(cleanRun.output.find("mode       samples"), std::string::npos) << cleanRun.output;
+    EXPECT_NE(cleanRun.output.find("unsupported none"), std::string::npos) << cleanRun.output;
+}
+
 TEST_F(ToolTest, PlayCommandsUseTheSoundDevice) {
     ASSERT_EQ(setenv("SDL_AUDIODRIVER", "dummy", 1), 0);  // a device nobody hears
     test::WriteFile(Path("song.mod"), test::ModBuilder().Build());
