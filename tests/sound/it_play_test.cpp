@@ -491,6 +491,32 @@ TEST(ItPlayTest, NoteFadeFadesWithoutLettingTheKeyGo) {
     EXPECT_EQ(song.V().loopStart, 100u);
 }
 
+TEST(ItPlayTest, GlissandoHearsWholeSemitonesFromTheTargetNote) {
+    // With linear slides G06 climbs 3/8 of a semitone a tick from C-5
+    // towards C-6; S11 plays the nearest whole semitone of the target note.
+    const struct {
+        int parameter;
+        double semitones[3];  // above C-5, heard on the ticks after the row's first
+    } cases[] = {
+        {0x10, {0.375, 0.75, 1.125}},
+        {0x11, {0, 1, 1}},
+    };
+    for (const auto& c : cases) {
+        ItBuilder b;
+        b.flags = 0x01 | 0x08;
+        b.samples = {LoopedSample()};
+        b.patterns = {
+            ItBuilder::PackPattern({Note(0, 60, 1, 19, c.parameter), Note(1, 72, 0, 7, 0x06)})};
+        ItSong song(b);
+        song.Play(7);
+        for (int tick = 0; tick < 3; ++tick) {
+            song.Play(1);
+            EXPECT_NEAR(Hertz(song.V().step), 2 * 8363 * std::exp2(c.semitones[tick] / 12), 1e-3)
+                << std::hex << c.parameter << " tick " << tick;
+        }
+    }
+}
+
 TEST(ItPlayTest, HighSampleOffsetReachesPastSixtyFourKilobytes) {
     // SA1 on one row, then O10 with a note: 0x11000 into a sample of 70000;
     // without the SA1, 0x1000.
