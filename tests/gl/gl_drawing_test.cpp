@@ -12,39 +12,16 @@
 namespace vimsa {
 namespace {
 
+using test::FacingQuad;
+using test::kBlue;
+using test::kGreen;
+using test::kRed;
+using test::kWhite;
 using test::NearColour;
+using test::Quadrants;
 using test::Rgba;
 
 constexpr Rgba kBackground{191, 191, 191, 0};
-constexpr Rgba kRed{255, 0, 0, 255};
-constexpr Rgba kGreen{0, 255, 0, 255};
-constexpr Rgba kBlue{0, 0, 255, 255};
-constexpr Rgba kWhite{255, 255, 255, 255};
-
-// A square of side 10 at depth 10 facing the camera (which sits at the origin
-// looking along +z). World +y points down the screen; the corners are listed
-// so that the side facing the camera is the front side.
-struct FacingQuad {
-    MeshVertex vertices[4];
-    uint16_t indices[6] = {0, 2, 1, 0, 3, 2};
-
-    FacingQuad() {
-        const float corners[4][2] = {{-5, -5}, {5, -5}, {5, 5}, {-5, 5}};
-        const float uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-        for (int i = 0; i < 4; ++i) {
-            vertices[i].position = {corners[i][0], corners[i][1], 10};
-            vertices[i].normal = {0, 0, -1};
-            vertices[i].uv0 = {uv[i][0], uv[i][1]};
-            vertices[i].uv1 = {uv[i][1], uv[i][0]};  // the light map lies transposed
-        }
-    }
-};
-
-// Red, green, blue and white quadrants (top-left, top-right, bottom-left, bottom-right).
-Rgba Quadrants(uint32_t x, uint32_t y) {
-    if (y < 2) return x < 2 ? kRed : kGreen;
-    return x < 2 ? kBlue : kWhite;
-}
 
 // Screen centres of the quad's four quadrants on a 64 x 64 target.
 constexpr int kLeft = 24, kRight = 40, kTop = 21, kBottom = 43;

@@ -86,4 +86,20 @@ Rgba PixelAt(const std::vector<uint8_t>& rgba, uint32_t width, int x, int y) {
     return {rgba[at], rgba[at + 1], rgba[at + 2], rgba[at + 3]};
 }
 
+FacingQuad::FacingQuad() {
+    const float corners[4][2] = {{-5, -5}, {5, -5}, {5, 5}, {-5, 5}};
+    const float uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    for (int i = 0; i < 4; ++i) {
+        vertices[i].position = {corners[i][0], corners[i][1], 10};
+        vertices[i].normal = {0, 0, -1};
+        vertices[i].uv0 = {uv[i][0], uv[i][1]};
+        vertices[i].uv1 = {uv[i][1], uv[i][0]};  // the light map lies transposed
+    }
+}
+
+Rgba Quadrants(uint32_t x, uint32_t y) {
+    if (y < 2) return x < 2 ? kRed : kGreen;
+    return x < 2 ? kBlue : kWhite;
+}
+
 }  // namespace vimsa::test

@@ -44,6 +44,25 @@ inline constexpr uint32_t kTextGlyphs[5] = {0, 5, 10, 15, 6};
 // vertex colour `colour`.
 void DrawTextBatch(Renderer& renderer, Texture& font, float w, Vector4 colour);
 
+inline constexpr Rgba kRed{255, 0, 0, 255};
+inline constexpr Rgba kGreen{0, 255, 0, 255};
+inline constexpr Rgba kBlue{0, 0, 255, 255};
+inline constexpr Rgba kWhite{255, 255, 255, 255};
+
+// A square of side 10 at depth 10 facing the camera (which sits at the origin
+// looking along +z). World +y points down the screen; the corners are listed
+// so that the side facing the camera is the front side.
+struct FacingQuad {
+    MeshVertex vertices[4];
+    uint16_t indices[6] = {0, 2, 1, 0, 3, 2};
+
+    FacingQuad();
+};
+
+// Red, green, blue and white quadrants (top-left, top-right, bottom-left,
+// bottom-right) of a 4 x 4 picture.
+Rgba Quadrants(uint32_t x, uint32_t y);
+
 // The pixel at (x, y), y counted from the top, of red, green, blue, alpha
 // bytes `width` pixels wide.
 Rgba PixelAt(const std::vector<uint8_t>& rgba, uint32_t width, int x, int y);
