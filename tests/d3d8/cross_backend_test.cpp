@@ -208,31 +208,7 @@ TEST_F(CrossBackEndTest, WireFrameRoom) {
 // A white wall lit by a spot light and a point light, as in the OpenGL
 // back-end's own test.
 void SpotAndPointLitWall(Renderer& r, test::SceneStage& stage) {
-    Handle<GraphNode> room = stage.Room();
-    test::MeshBuilder b;
-    b.Panel({-10, -8, 20}, {10, -8, 20}, {10, 8, 20}, {-10, 8, 20}, {0, 0, -1}, test::kSceneWhite,
-            24);
-    Handle<MeshBase> wall = b.Build();
-    room->AddObject(wall.Get());
-    stage.Brighten(*room, 0.1f);
-    auto hang = [&](Handle<Light> light, Vector3 at) {
-        Handle<GraphNode> lamp = MakeHandle<GraphNode>();
-        room->AddChild(lamp.Get());
-        lamp->SetPosition(at, RelativeTo::World());
-        lamp->SetOrientation({0, 0, 1}, {0, 1, 0}, RelativeTo::World());
-        lamp->AddObject(light.Get());
-        light->IncludeNode(room.Get());
-    };
-    Handle<SpotLight> spot = MakeHandle<SpotLight>();
-    spot->SetAngles(0.3f, 0.6f);
-    spot->attenuation0 = 1;
-    spot->attenuation1 = 0;
-    Handle<PointLight> point = MakeHandle<PointLight>();
-    point->attenuation0 = 0;
-    point->attenuation1 = 1;
-    hang(spot, {-3, 0, 12});
-    hang(point, {4, 0, 19});
-    stage.Look(*room, {0, 0, 1}, {0, 0, 1});
+    test::BuildSpotAndPointLitWall(stage);
     stage.DrawFrame(r, false);
 }
 

@@ -113,43 +113,18 @@ TEST_F(GLSceneImageTest, MirrorShowsItsRoomReflected) {
 }
 
 TEST_F(GLSceneImageTest, SpotLightsWhatItPointsAtAndPointLightFadesWithDistance) {
-    // A white wall 19 ahead of the eye: x on the wall lands on pixel
-    // 48 + 48 x / 19. A spot 8 in front of the wall points at x = -3 with a
-    // cone of 0.6 radians; a point light hangs 1 in front of it at x = 4.
-    Handle<GraphNode> room = Room();
-    MeshBuilder b;
-    b.Panel({-10, -8, 20}, {10, -8, 20}, {10, 8, 20}, {-10, 8, 20}, {0, 0, -1}, kWhite, 24);
-    Handle<MeshBase> wall = b.Build();
-    room->AddObject(wall.Get());
-    Brighten(*room, 0.1f);
-    auto hang = [&](Handle<Light> light, Vector3 at) {
-        Handle<GraphNode> lamp = MakeHandle<GraphNode>();
-        room->AddChild(lamp.Get());
-        lamp->SetPosition(at, RelativeTo::World());
-        lamp->SetOrientation({0, 0, 1}, {0, 1, 0}, RelativeTo::World());
-        lamp->AddObject(light.Get());
-        light->IncludeNode(room.Get());
-    };
-    Handle<SpotLight> spot = MakeHandle<SpotLight>();
-    spot->SetAngles(0.3f, 0.6f);
-    spot->attenuation0 = 1;
-    spot->attenuation1 = 0;
-    Handle<PointLight> point = MakeHandle<PointLight>();
-    point->attenuation0 = 0;
-    point->attenuation1 = 1;
-    hang(spot, {-3, 0, 12});
-    hang(point, {4, 0, 19});
-    Look(*room, {0, 0, 1}, {0, 0, 1});
+    // A spot points at x = -3 and a point light hangs at x = 4 (pixel 58).
+    const test::LitWall lit = test::BuildSpotAndPointLitWall(*stage_);
     const int target = 40, beside = 56, above = 24;
 
-    point->enabled = 0;
+    lit.point->enabled = 0;
     DrawFrame(false);
     EXPECT_GT(Brightness(target, 36), 3 * 200);  // in the cone: near full light
     EXPECT_LT(Brightness(beside, 36), 3 * 40);   // outside: the ambient light only
     EXPECT_LT(Brightness(target, above), 3 * 40);
 
-    point->enabled = 1;
-    spot->enabled = 0;
+    lit.point->enabled = 1;
+    lit.spot->enabled = 0;
     DrawFrame(false);
     const int near = Brightness(58, 36), middle = Brightness(53, 36), far = Brightness(target, 36);
     EXPECT_GT(near, middle + 30);

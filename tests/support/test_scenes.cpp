@@ -211,4 +211,31 @@ Handle<GraphPortal> BuildMirrorRoom(SceneStage& stage) {
     return mirror;
 }
 
+LitWall BuildSpotAndPointLitWall(SceneStage& stage) {
+    Handle<GraphNode> room = stage.Room();
+    MeshBuilder b;
+    b.Panel({-10, -8, 20}, {10, -8, 20}, {10, 8, 20}, {-10, 8, 20}, {0, 0, -1}, kSceneWhite, 24);
+    Handle<MeshBase> wall = b.Build();
+    room->AddObject(wall.Get());
+    stage.Brighten(*room, 0.1f);
+    auto hang = [&](Handle<Light> light, Vector3 at) {
+        Handle<GraphNode> lamp = MakeHandle<GraphNode>();
+        room->AddChild(lamp.Get());
+        lamp->SetPosition(at, RelativeTo::World());
+        lamp->SetOrientation({0, 0, 1}, {0, 1, 0}, RelativeTo::World());
+        lamp->AddObject(light.Get());
+        light->IncludeNode(room.Get());
+    };
+    LitWall lit{MakeHandle<SpotLight>(), MakeHandle<PointLight>()};
+    lit.spot->SetAngles(0.3f, 0.6f);
+    lit.spot->attenuation0 = 1;
+    lit.spot->attenuation1 = 0;
+    lit.point->attenuation0 = 0;
+    lit.point->attenuation1 = 1;
+    hang(lit.spot, {-3, 0, 12});
+    hang(lit.point, {4, 0, 19});
+    stage.Look(*room, {0, 0, 1}, {0, 0, 1});
+    return lit;
+}
+
 }  // namespace vimsa::test

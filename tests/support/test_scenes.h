@@ -15,6 +15,7 @@
 #include "scene/camera.h"
 #include "scene/graph_node.h"
 #include "scene/graph_portal.h"
+#include "scene/light.h"
 #include "world/mesh_base.h"
 
 namespace vimsa::test {
@@ -80,6 +81,16 @@ private:
 // light and a point light close to its right wall; the camera looks down
 // its length. The engine's y axis points down: the floor lies at y = 2.
 void BuildLitRoom(SceneStage& stage, Renderer& renderer);
+
+// A white wall 19 ahead of the eye, weakly lit, with a spot light 8 in front
+// of it pointing at x = -3 (cone 0.3 to 0.6 radians) and a point light 1 in
+// front of it at x = 4. On a 96 x 72 picture, x on the wall lands on pixel
+// 48 + 48 x / 19.
+struct LitWall {
+    Handle<SpotLight> spot;
+    Handle<PointLight> point;
+};
+LitWall BuildSpotAndPointLitWall(SceneStage& stage);
 
 // Room A (z < 20) holds the camera and a wall with a 12 x 12 doorway at
 // z = 20; room B behind it holds a red back wall, a blue crate seen through
