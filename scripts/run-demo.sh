@@ -23,14 +23,6 @@ if [ -x "$build/tools/vimsa-timedemo" ]; then
     cd "$data" && exec "$build/tools/vimsa-timedemo" --script tour
 fi
 
-cat <<TXT
-The demonstration program is not built yet. What exists today:
-  - the engine libraries and their tests:   make test
-  - one layer's tests:                      ctest --test-dir $build -L core
-  - the benchmarks:                         $build/bench/bench_math, $build/bench/*/bench_*
-  - the demo's data folder:                 $data
-TXT
-for tool in "$build"/tools/vimsa-tool; do
-    [ -x "$tool" ] && echo "  - the file, image and module tool:       $tool --help"
-done
-exit 0
+echo "Neither $build/app/vimsa nor $build/tools/vimsa-timedemo is built: run make run again," \
+    "or cmake --build $build." >&2
+exit 1
