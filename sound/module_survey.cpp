@@ -7,6 +7,13 @@
 namespace vimsa {
 namespace {
 
+// Where the survey reads header fields the loaders do not keep.
+constexpr size_t kS3mPacking = 0x1E;     // in a sample header; 4: ADPCM
+constexpr size_t kS3mFlags = 0x1F;       // 2: stereo, 4: 16-bit
+constexpr size_t kItSampleFlags = 0x12;  // 4: stereo
+constexpr size_t kItChannelPans = 0x40;  // in the song header, one a channel
+constexpr uint8_t kItSurround = 100;
+
 void Count(std::vector<Unplayed>& found, const char* what) {
     auto it = std::find_if(found.begin(), found.end(),
                            [what](const Unplayed& u) { return u.what == what; });
@@ -26,7 +33,9 @@ const char* UnplayedSpecial(const Module& m, uint8_t p) {
         case 0x7:
             return impulse ? nullptr : "S7x instrument control";
         case 0x9:
-            return impulse && (p & 0x0F) <= 1 ? nullptr : "S9x sound control";
+            // Surround needs a phase-inverted mix; the player centres it.
+            if (impulse && (p & 0x0F) == 1) return "S91 surround (played centred)";
+            return impulse && (p & 0x0F) == 0 ? nullptr : "S9x sound control";
         case 0xF:
             return impulse ? "SFx MIDI macro" : "SFx funk repeat";
         default:
@@ -89,18 +98,48 @@ void SurveyInstruments(const Module& m, std::vector<Unplayed>& found) {
     }
 }
 
-// Samples the loaders pass over: Scream Tracker's AdLib instruments, and
-// the second channel of IT's stereo samples.
+// S3M packing other than 8-bit ADPCM is not expanded, so such samples stay
+// silent. A stereo sample stores its left channel first, and only that much
+// is read; a silent one is not counted twice.
+void SurveyS3mSample(const std::vector<uint8_t>& file, size_t header,
+                     std::vector<Unplayed>& found) {
+    if (header + kS3mFlags >= file.size()) return;
+    if (file[header] >= 2) {
+        Count(found, "AdLib instrument");
+        return;
+    }
+    if (file[header] != 1) return;
+    const uint8_t packing = file[header + kS3mPacking];
+    const uint8_t flags = file[header + kS3mFlags];
+    const bool adpcm = packing == 4 && !(flags & 0x04);
+    if (packing != 0 && !adpcm)
+        Count(found, "packed sample (silent; only 8-bit ADPCM is expanded)");
+    else if (flags & 0x02)
+        Count(found, "stereo sample (its left channel is played)");
+}
+
+// Samples the loaders pass over or play in part: Scream Tracker's AdLib
+// instruments and packed or stereo samples, and the second channel of IT's
+// stereo samples.
 void SurveySamples(const Module& m, std::vector<Unplayed>& found) {
     const std::vector<uint8_t>& file = m.FileData();
     for (const SampleSlot& s : m.Samples()) {
         if (!s.present) continue;
-        const size_t flags = s.headerOffset + 0x12;
-        if (m.Kind() == ModuleKind::S3m && s.headerOffset < file.size() &&
-            file[s.headerOffset] >= 2)
-            Count(found, "AdLib instrument");
+        const size_t flags = s.headerOffset + kItSampleFlags;
+        if (m.Kind() == ModuleKind::S3m) SurveyS3mSample(file, s.headerOffset, found);
         if (m.Kind() == ModuleKind::It && flags < file.size() && (file[flags] & 0x04))
             Count(found, "stereo sample (its left channel is played)");
+    }
+}
+
+// IT channel pan 100 asks for surround, which the player centres. Disabled
+// channels (bit 7) are not played at all, so they are left out.
+void SurveyChannels(const Module& m, std::vector<Unplayed>& found) {
+    const std::vector<uint8_t>& file = m.FileData();
+    if (m.Kind() != ModuleKind::It) return;
+    for (size_t c = 0; c < 64 && kItChannelPans + c < file.size(); ++c) {
+        if (file[kItChannelPans + c] == kItSurround)
+            Count(found, "surround channel (played centred)");
     }
 }
 
@@ -109,6 +148,7 @@ void SurveySamples(const Module& m, std::vector<Unplayed>& found) {
 std::vector<Unplayed> SurveyUnplayed(const Module& module) {
     std::vector<Unplayed> found;
     if (!module.Parsed()) return found;
+    SurveyChannels(module, found);
     SurveyPatterns(module, found);
     SurveyInstruments(module, found);
     SurveySamples(module, found);

@@ -132,6 +132,7 @@ struct S3mInstrument {
     bool loop = false;
     uint32_t loopBegin = 0, loopEnd = 0;  // in samples
     bool sixteenBit = false;              // data then holds 2 bytes per sample
+    bool stereo = false;                  // data then holds the left channel, then the right
     bool noData = false;
     uint8_t packing = 0;  // 4: ADPCM (data holds the table and nibbles)
     uint32_t length = 0;  // in samples; 0: from the data
@@ -235,7 +236,8 @@ struct S3mBuilder {
             PutU32(f, h + 0x18, s.loopEnd);
             f[h + 0x1C] = s.volume;
             f[h + 0x1E] = s.packing;
-            f[h + 0x1F] = static_cast<uint8_t>((s.loop ? 1 : 0) | (s.sixteenBit ? 4 : 0));
+            f[h + 0x1F] = static_cast<uint8_t>((s.loop ? 1 : 0) | (s.stereo ? 2 : 0) |
+                                               (s.sixteenBit ? 4 : 0));
             PutU32(f, h + 0x20, s.c2Speed);
             PutText(f, h + 0x4C, "SCRS");
         }

@@ -211,7 +211,20 @@ TEST_F(ToolTest, ModInfoNamesWhatIsNotPlayedInS3mAndItSongs) {
     test::S3mInstrument adlib;
     adlib.type = 2;
     adlib.noData = true;
-    s3m.instruments = {test::S3mInstrument{}, adlib};
+    // 8-bit ADPCM is expanded; 16-bit ADPCM and other packings stay silent.
+    test::S3mInstrument adpcm;
+    adpcm.packing = 4;
+    adpcm.length = 100;
+    adpcm.data.assign(16 + 50, 0);
+    test::S3mInstrument adpcm16 = adpcm;
+    adpcm16.sixteenBit = true;
+    test::S3mInstrument otherPacking = adpcm;
+    otherPacking.packing = 1;
+    test::S3mInstrument stereoS3m;
+    stereoS3m.stereo = true;
+    stereoS3m.length = 50;
+    stereoS3m.data.assign(100, 128);
+    s3m.instruments = {test::S3mInstrument{}, adlib, adpcm, adpcm16, otherPacking, stereoS3m};
     s3m.instruments[0].data.assign(100, 128);
     s3m.patterns = {{TrackerEvent{0, 0, 0x40, 1, -1, 25, 0x44},
                      TrackerEvent{1, 0, -1, 0, -1, 25, 0}, TrackerEvent{2, 1, -1, 0, -1, 14, 0x01},
@@ -220,8 +233,9 @@ TEST_F(ToolTest, ModInfoNamesWhatIsNotPlayedInS3mAndItSongs) {
     test::WriteFile(Path("some.s3m"), s3m.Build());
     const ToolRun s3mRun = Tool("mod info --unsupported " + Path("some.s3m"));
     ASSERT_EQ(s3mRun.status, 0) << s3mRun.output;
-    for (const char* line : {"2  Yxy panbrello", "1  Nxy channel volume slide", "1  S0x filter",
-                             "1  AdLib instrument"})
+    for (const char* line :
+         {"2  Yxy panbrello", "1  Nxy channel volume slide", "1  S0x filter", "1  AdLib instrument",
+          "2  packed sample (silent", "1  stereo sample (its left channel is played)"})
         EXPECT_NE(s3mRun.output.find(line), std::string::npos) << line << "\n" << s3mRun.output;
 
     test::ItBuilder it;
@@ -234,15 +248,21 @@ TEST_F(ToolTest, ModInfoNamesWhatIsNotPlayedInS3mAndItSongs) {
     filtered.filterCutoff = 0x80 | 64;
     filtered.pitchEnvelope = test::ItEnvelope{0x81, {{0, 0}, {32, 10}}};
     it.instruments = {filtered};
+    // Surround on an enabled channel is listed; a disabled channel plays nothing.
+    it.pans[2] = 100;
+    it.pans[5] = 128 + 100;
     it.patterns = {test::ItBuilder::PackPattern(
         {TrackerEvent{0, 0, 60, 1, -1, 14, 0x01}, TrackerEvent{1, 0, -1, 0, -1, 25, 0x44},
-         TrackerEvent{2, 0, -1, 0, -1, 26, 0x10}, TrackerEvent{3, 1, -1, 0, -1, 19, 0x9F}})};
+         TrackerEvent{2, 0, -1, 0, -1, 26, 0x10}, TrackerEvent{3, 1, -1, 0, -1, 19, 0x9F},
+         TrackerEvent{4, 1, -1, 0, -1, 19, 0x91}, TrackerEvent{5, 1, -1, 0, -1, 19, 0x91},
+         TrackerEvent{6, 1, -1, 0, -1, 19, 0x90}})};
     test::WriteFile(Path("some.it"), it.Build());
     const ToolRun itRun = Tool("mod info --unsupported " + Path("some.it"));
     ASSERT_EQ(itRun.status, 0) << itRun.output;
     for (const char* line :
          {"mode       instruments", "1  Yxy panbrello", "1  Zxx MIDI macro", "1  S9x sound control",
-          "1  instrument filter", "1  filter envelope", "1  stereo sample"})
+          "1  instrument filter", "1  filter envelope", "1  stereo sample",
+          "2  S91 surround (played centred)", "1  surround channel (played centred)"})
         EXPECT_NE(itRun.output.find(line), std::string::npos) << line << "\n" << itRun.output;
     EXPECT_EQ(itRun.output.find("Nxy"), std::string::npos) << itRun.output;
 
