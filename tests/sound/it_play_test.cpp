@@ -166,10 +166,10 @@ TEST(ItPlayTest, InstrumentNoteTablePicksSampleAndNote) {
     EXPECT_NEAR(Hertz(song.V().step), 22050.0 * std::exp2(7 / 12.0), 1e-3);
 }
 
-TEST(ItPlayTest, VolumeEnvelopeSustainsUntilNoteOff) {
-    // 64 falling to 32 over 4 ticks, held by a sustain loop over ticks 4..6,
-    // then after the note off down to 0 at tick 10, where the note ends. The
-    // sample's own sustain loop gives way to its loop at the note off.
+// An instrument song whose sample has a sustain loop over 100..200 and whose
+// volume envelope falls from 64 to 32 over 4 ticks and is held there by a
+// sustain loop over ticks 4..6, then falls to 0 at tick 10.
+ItBuilder SustainedEnvelopeSong(ItInstrument& instrument) {
     ItBuilder b;
     b.flags = 0x01 | 0x04;
     ItSample s = LoopedSample();
@@ -177,8 +177,16 @@ TEST(ItPlayTest, VolumeEnvelopeSustainsUntilNoteOff) {
     s.sustainBegin = 100;
     s.sustainEnd = 200;
     b.samples = {s};
+    instrument.volumeEnvelope = ItEnvelope{0x05, {{64, 0}, {32, 4}, {32, 6}, {0, 10}}, 0, 0, 1, 2};
+    return b;
+}
+
+TEST(ItPlayTest, VolumeEnvelopeSustainsUntilNoteOff) {
+    // 64 falling to 32 over 4 ticks, held by a sustain loop over ticks 4..6,
+    // then after the note off down to 0 at tick 10, where the note ends. The
+    // sample's own sustain loop gives way to its loop at the note off.
     ItInstrument i(1);
-    i.volumeEnvelope = ItEnvelope{0x05, {{64, 0}, {32, 4}, {32, 6}, {0, 10}}, 0, 0, 1, 2};
+    ItBuilder b = SustainedEnvelopeSong(i);
     b.instruments = {i};
     b.patterns = {ItBuilder::PackPattern({Note(0, 60), Note(2, 255, 0)})};
     ItSong song(b);
@@ -467,15 +475,8 @@ TEST(ItPlayTest, NoteFadeFadesWithoutLettingTheKeyGo) {
     // value 246) instead of released: the envelope stays in its sustain loop
     // at 32 and the fade takes 256 of 1024 a tick from the row it comes on;
     // the sample stays in its sustain loop too.
-    ItBuilder b;
-    b.flags = 0x01 | 0x04;
-    ItSample s = LoopedSample();
-    s.flags |= 0x20;
-    s.sustainBegin = 100;
-    s.sustainEnd = 200;
-    b.samples = {s};
     ItInstrument i(1);
-    i.volumeEnvelope = ItEnvelope{0x05, {{64, 0}, {32, 4}, {32, 6}, {0, 10}}, 0, 0, 1, 2};
+    ItBuilder b = SustainedEnvelopeSong(i);
     i.fadeOut = 256;
     b.instruments = {i};
     b.patterns = {ItBuilder::PackPattern({Note(0, 60), Note(2, 246, 0)})};
